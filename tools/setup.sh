@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on Debian 12. Packages already present are skipped.
+set -euo pipefail
+packages=(cmake g++ make libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  as_root=()
+  [ "$(id -u)" -ne 0 ] && as_root=(sudo)
+  "${as_root[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
