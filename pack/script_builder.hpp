@@ -1,0 +1,35 @@
+#pragma once
+// The script builder: a room's dump text to its decompressed script (record table, encoded text
+// blocks, one trailing 0x00).
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace qv::pack {
+
+// Rooms hold at most 4998 text blocks: N + 1 records, and the closing record's slot N + 1, must
+// fit in a table of 5000.
+inline constexpr long kMaxBlocks = 4998;
+inline constexpr long kMaxBlockNumber = 4999;
+// Start offsets are 16 bits wide.
+inline constexpr std::size_t kMaxScriptSize = 65535;
+
+struct BuiltScript {
+  std::vector<std::uint8_t> script;    // empty when the room is refused
+  std::string console;                 // the encoder's messages, in order
+  std::optional<std::string> refusal;  // why the room cannot be packed (short English text)
+};
+
+// Builds the decompressed script from the bytes of a dump text. A room header that cannot be
+// read gives the 8-byte empty script. Refuses (with a reason and no script) a block count
+// outside 0..4998, a missing or unreadable block header, a block number outside 1..4999, input
+// that ends inside a block, and a script of 65536 bytes or more. Reads nothing outside
+// `dump_text`.
+BuiltScript build_script(std::span<const std::uint8_t> dump_text);
+
+// The script of a room without text blocks: one closing record at offset 8, params zero.
+std::vector<std::uint8_t> empty_script();
+
+}  // namespace qv::pack

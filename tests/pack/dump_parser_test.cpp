@@ -1,0 +1,83 @@
+#include "pack/dump_parser.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::literals;
+using qv::pack::LineReader;
+
+std::vector<std::uint8_t> bytes_of(std::string_view text) {
+  return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+TEST(LineReader, DeliversPiecesAsABufferedLineReadDoes) {
+  const auto text = bytes_of("abc\r\n\r\n0123456789ABC\r\nend"sv);
+  LineReader reader(text);
+  EXPECT_EQ(reader.read(500), "abc\r\n");
+  EXPECT_EQ(reader.read(500), "\r\n");
+  EXPECT_EQ(reader.read(10), "012345678");  // 9 characters at most
+  EXPECT_EQ(reader.read(10), "9ABC\r\n");
+  EXPECT_EQ(reader.read(500), "end");  // the last line needs no line break
+  EXPECT_EQ(reader.read(500), std::nullopt);
+  EXPECT_EQ(reader.read(10), std::nullopt);
+}
+
+TEST(LineReader, LongLinesArriveIn499CharacterPiecesAndNulIsKept) {
+  const std::string line = std::string(600, 'x') + "\r\n";
+  const auto text = bytes_of(line + "a\0b\n"s);
+  LineReader reader(text);
+  EXPECT_EQ(reader.read(500)->size(), 499u);
+  EXPECT_EQ(reader.read(500), std::string(101, 'x') + "\r\n");
+  EXPECT_EQ(reader.read(500), "a\0b\n"sv);
+  EXPECT_EQ(qv::pack::c_string("a\0b\n"sv), "a");
+}
+
+TEST(DumpHeaders, RoomHeaderNeedsBothNumbers) {
+  const auto header = qv::pack::parse_room_header("<Room 12 with 3 text entries>\r\n");
+  ASSERT_TRUE(header);
+  EXPECT_EQ(header->room, 12);
+  EXPECT_EQ(header->block_count, 3);
+  EXPECT_EQ(qv::pack::parse_room_header("<Room 12 with 3 lines, anything>")->block_count, 3);
+  EXPECT_FALSE(qv::pack::parse_room_header("<Room 12 is empty !!!>\r\n"));
+  EXPECT_FALSE(qv::pack::parse_room_header("\r\n"));
+  EXPECT_FALSE(qv::pack::parse_room_header("<Room 1\0 with 3 text entries>"sv));
+}
+
+TEST(DumpHeaders, AdditionalParamsNeedOneValueAndKeepLowBytes) {
+  using Params = std::array<std::uint8_t, 8>;
+  EXPECT_EQ(qv::pack::parse_additional_params("<additional params: 33 0 1 2 3 4 5 300>\r\n"),
+            (Params{33, 0, 1, 2, 3, 4, 5, 44}));
+  EXPECT_EQ(qv::pack::parse_additional_params("<additional params: 7 -1 x 9>\r\n"),
+            (Params{7, 255, 0, 0, 0, 0, 0, 0}));
+  EXPECT_FALSE(qv::pack::parse_additional_params("<additional params: x>\r\n"));
+  EXPECT_FALSE(qv::pack::parse_additional_params("\r\n"));
+}
+
+TEST(DumpHeaders, BlockHeaderNeedsItsNumberAndZeroesMissingParams) {
+  using Params = std::array<std::uint8_t, 6>;
+  auto header = qv::pack::parse_block_header("<Text block 4><params: 6 1 2 3 4 261>\r\n");
+  ASSERT_TRUE(header);
+  EXPECT_EQ(header->block, 4);
+  EXPECT_EQ(header->params, (Params{6, 1, 2, 3, 4, 5}));
+  header = qv::pack::parse_block_header("<Text block 2><params: 9 8>\r\n");
+  ASSERT_TRUE(header);
+  EXPECT_EQ(header->params, (Params{9, 8, 0, 0, 0, 0}));
+  EXPECT_EQ(qv::pack::parse_block_header("<Text block 5>\r\n")->block, 5);
+  EXPECT_FALSE(qv::pack::parse_block_header("<Text block x><params: 1 2 3 4 5 6>\r\n"));
+  EXPECT_FALSE(qv::pack::parse_block_header("Hello\r\n"));
+}
+
+TEST(DumpHeaders, OnlyTheExactEndLineEndsABlock) {
+  EXPECT_TRUE(qv::pack::is_end_line("<End of block>\r\n"));
+  for (std::string_view piece : {"<End of block>\n"sv, "<End of block>"sv, " <End of block>\r\n"sv,
+                                 "<End of block>\r\n\r\n"sv, "Hi<End of block>\r\n"sv,
+                                 "<End of block> \r\n"sv, "<End of block>\0\r\n"sv}) {
+    EXPECT_FALSE(qv::pack::is_end_line(piece)) << piece;
+  }
+}
+
+}  // namespace
