@@ -1,0 +1,198 @@
+#include "pack/scriptpack.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "common/files.hpp"
+#include "pack/compressor.hpp"
+#include "script/lzss.hpp"
+#include "script/scriptdump.hpp"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using qv::common::read_file;
+using qv::common::write_file;
+
+namespace {
+
+constexpr std::string_view kTwoBlocks =
+    "<Room 5 with 2 text entries>\r\n"
+    "<additional params: 32 0 0 0 0 0 0 0>\r\n"
+    "\r\n"
+    "<Text block 1><params: 6 1 2 3 4 5>\r\n"
+    "Hi<Close>\r\n"
+    "<End of block>\r\n"
+    "\r\n"
+    "<Text block 2><params: 0 0 0 0 0 0>\r\n"
+    "Tavin<Close>\r\n"
+    "<End of block>\r\n";
+
+const Bytes kTwoBlocksScript = {0x18, 0x00, 0x01, 0x04, 0x03, 0x02, 0x05, 0x06, 0x1C, 0x00, 0x00,
+                                0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                0x00, 0x00, 0x39, 0x54, 0x00, 0x01, 0x08, 0x00, 0x00, 0x01, 0x00};
+
+class ScriptPackTree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("qv_scriptpack_" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "work");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  // The tree is made with the spelling "Rooms", as the disc extractor writes it.
+  fs::path code_dir(int room) {
+    const fs::path dir = root_ / "Rooms" / "disk1" / std::to_string(room) / "code";
+    fs::create_directories(dir);
+    return dir;
+  }
+  std::string run() {
+    std::ostringstream console;
+    qv::pack::run_scriptpack(root_ / "work", console);
+    return console.str();
+  }
+  // The console of a whole run: each room's line, followed by what `notes` holds for it.
+  static std::string console_with(std::map<int, std::string> notes) {
+    std::string expected;
+    for (int room = 0; room < qv::script::kRoomCount; ++room) {
+      expected += "Compressing script for Room " + std::to_string(room) + "\n" + notes[room];
+    }
+    return expected;
+  }
+  static std::string text_of(const std::optional<Bytes>& bytes) {
+    return bytes ? std::string(bytes->begin(), bytes->end()) : "<missing>";
+  }
+
+  fs::path root_;
+};
+
+TEST_F(ScriptPackTree, TreeWithoutRoomsPrintsEveryRoomAndWritesNothing) {
+  EXPECT_EQ(run(), console_with({}));
+  EXPECT_FALSE(fs::exists(root_ / "Rooms"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "work"), fs::directory_iterator()), 0);
+}
+
+TEST_F(ScriptPackTree, PacksADumpTextIntoScriptAnd8script) {
+  const fs::path dir = code_dir(5);
+  write_file(dir / "outscript.txt", kTwoBlocks);
+  write_file(dir / "8script.dat", std::string_view("\x01\x02\x03\x04"));
+  EXPECT_EQ(run(), console_with({}));
+  EXPECT_EQ(read_file(dir / "script"), kTwoBlocksScript);
+  const auto packed = read_file(dir / "8script");
+  ASSERT_TRUE(packed);
+  EXPECT_EQ(*packed, qv::pack::write_compressed_script(kTwoBlocksScript, {1, 2, 3, 4}));
+  const auto header = qv::script::read_compressed_header(*packed);
+  EXPECT_EQ(header->size_limit, 53u);
+  // The size limit lets more through than the script (flush literals, then the trailer read
+  // as items); the script is what comes first.
+  Bytes unpacked = qv::script::decompress(std::span(*packed).subspan(12), header->size_limit);
+  ASSERT_GE(unpacked.size(), kTwoBlocksScript.size());
+  unpacked.resize(kTwoBlocksScript.size());
+  EXPECT_EQ(unpacked, kTwoBlocksScript);
+}
+
+TEST_F(ScriptPackTree, EmptyRoomGetsTheEmptyScript) {
+  const fs::path dir = code_dir(7);
+  write_file(dir / "outscript.txt", std::string_view("<Room 7 is empty !!!>\r\n"));
+  write_file(dir / "8script.dat", std::string_view("\xDE\xAD\xBE\xEF"));
+  run();
+  EXPECT_EQ(read_file(dir / "script"), (Bytes{0x08, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(read_file(dir / "8script"),
+            (Bytes{'s',  's',  'z',  'l',  0x1C, 0,    0,    0,    0xDE, 0xAD, 0xBE, 0xEF,
+                   0x84, 0x00, 0x0D, 0x60, 0x10, 0x08, 0x04, 0x02, 0x01, 0x00, 0x00, 0x00}));
+}
+
+TEST_F(ScriptPackTree, EncoderMessagesStandUnderTheirRoom) {
+  const fs::path dir = code_dir(2);
+  std::string text(kTwoBlocks);
+  text.replace(text.find("Hi"), 2, "H~<Bad>");
+  write_file(dir / "outscript.txt", text);
+  write_file(dir / "8script.dat", std::string_view("\x01\x02\x03\x04"));
+  EXPECT_EQ(run(), console_with({{2, "unsuported!\nUnsupported <> string !!!\n"}}));
+  EXPECT_TRUE(fs::exists(dir / "8script"));
+}
+
+TEST_F(ScriptPackTree, RoomWithoutDumpTextKeepsItsFilesOrPacksAnOlderScript) {
+  const fs::path untouched = code_dir(3);
+  write_file(untouched / "8script", std::string_view("old compressed"));
+  write_file(untouched / "8script.dat", std::string_view("\x01\x02\x03\x04"));
+  const fs::path older = code_dir(4);
+  write_file(older / "script", kTwoBlocksScript);
+  write_file(older / "8script.dat", std::string_view("\x05\x06\x07\x08"));
+  EXPECT_EQ(run(), console_with({}));
+  EXPECT_EQ(text_of(read_file(untouched / "8script")), "old compressed");
+  EXPECT_FALSE(fs::exists(untouched / "script"));
+  EXPECT_EQ(read_file(older / "8script"),
+            qv::pack::write_compressed_script(kTwoBlocksScript, {5, 6, 7, 8}));
+}
+
+TEST_F(ScriptPackTree, RefusedRoomsKeepTheirFilesAndTheRunGoesOn) {
+  const struct {
+    int room;
+    std::string dump_text;  // empty: none
+    std::string older_script;
+    std::string header_word;  // "-": no 8script.dat
+    std::string message;
+  } cases[] = {
+      {10,
+       "<Room 10 with 1 text entries>\r\n<additional params: 0>\r\n\r\n"
+       "<Text block 1><params: 0 0 0 0 0 0>\r\nHi\r\n",
+       "older", "\x01\x02\x03\x04",
+       "Room 10 not packed: the text ends inside text block 1 (no \"<End of block>\" line)\n"},
+      {11, std::string(kTwoBlocks), "older", "-", "Room 11 not packed: cannot read 8script.dat\n"},
+      {12, std::string(kTwoBlocks), "older", "\x01\x02\x03",
+       "Room 12 not packed: 8script.dat holds fewer than 4 bytes\n"},
+      {13, "", "", "\x01\x02\x03\x04", "Room 13 not packed: script is empty (0 bytes)\n"},
+      {14, "<Room 14 with 5000 text entries>\r\n<additional params: 0>\r\n", "older",
+       "\x01\x02\x03\x04", "Room 14 not packed: 5000 text entries is outside 0..4998\n"},
+  };
+  std::map<int, std::string> notes;
+  for (const auto& c : cases) {
+    const fs::path dir = code_dir(c.room);
+    if (!c.dump_text.empty()) write_file(dir / "outscript.txt", c.dump_text);
+    write_file(dir / "script", c.older_script);
+    write_file(dir / "8script", std::string_view("old compressed"));
+    if (c.header_word != "-") write_file(dir / "8script.dat", c.header_word);
+    notes[c.room] = c.message;
+  }
+  // A good room after the refused ones is still packed.
+  const fs::path good = code_dir(20);
+  write_file(good / "outscript.txt", kTwoBlocks);
+  write_file(good / "8script.dat", std::string_view("\x01\x02\x03\x04"));
+
+  EXPECT_EQ(run(), console_with(notes));
+  for (const auto& c : cases) {
+    const fs::path dir = code_dir(c.room);
+    EXPECT_EQ(text_of(read_file(dir / "script")), c.older_script) << c.room;
+    EXPECT_EQ(text_of(read_file(dir / "8script")), "old compressed") << c.room;
+  }
+  EXPECT_EQ(read_file(good / "script"), kTwoBlocksScript);
+}
+
+TEST_F(ScriptPackTree, DumpThenPackGivesTheScriptBack) {
+  // scriptdump's own output is the input here: a script whose blocks all end in a line break
+  // and use no code that packs differently comes back byte for byte.
+  const fs::path dir = code_dir(9);
+  Bytes script = kTwoBlocksScript;
+  std::swap(script[3], script[5]);  // the packer's param order exchanges record bytes 3 and 5
+  script.resize(60, 0);             // long enough to be dumped
+  const auto stream = qv::pack::compress(script);
+  Bytes file = {'s', 's', 'z', 'l', 60, 0, 0, 0, 9, 8, 7, 6};
+  file.insert(file.end(), stream.begin(), stream.end());
+  write_file(dir / "8script", file);
+  std::ostringstream ignored;
+  qv::script::run_scriptdump(root_ / "work", ignored);
+  run();
+  const auto packed = read_file(dir / "8script");
+  ASSERT_TRUE(packed);
+  const auto header = qv::script::read_compressed_header(*packed);
+  EXPECT_EQ(header->header_word, (std::array<std::uint8_t, 4>{9, 8, 7, 6}));
+  EXPECT_EQ(read_file(dir / "script"), kTwoBlocksScript);
+}
+
+}  // namespace
