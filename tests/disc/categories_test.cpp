@@ -11,7 +11,7 @@ TEST(CategoryTable, RowsAreContiguousFromZero) {
   for (const CategoryRow& row : table) {
     EXPECT_EQ(row.first, next) << row.directory;
     ASSERT_GE(row.last, row.first);
-    next = row.last + 1;
+    if (&row != &table.back()) next = row.last + 1;
   }
   EXPECT_GE(table.back().last, 5617);
 }
