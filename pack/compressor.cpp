@@ -20,23 +20,21 @@ constexpr std::array<std::uint8_t, 4> kMagic = {'s', 's', 'z', 'l'};
 
 class BitWriter {
  public:
-  void put_bit(unsigned bit) {
-    accumulator_ = static_cast<std::uint8_t>(accumulator_ << 1 | (bit & 1u));
-    if (++held_ == 8) {
-      bytes_.push_back(accumulator_);
-      accumulator_ = 0;
-      held_ = 0;
+  // Puts the low `count` bits of `value` (at most 24), most significant first.
+  void put_bits(std::uint32_t value, int count) {
+    accumulator_ = accumulator_ << count | (value & ((1u << count) - 1));
+    held_ += count;
+    while (held_ >= 8) {
+      held_ -= 8;
+      bytes_.push_back(static_cast<std::uint8_t>(accumulator_ >> held_));
     }
-  }
-  void put_byte(std::uint8_t byte) {
-    for (int bit = 7; bit >= 0; --bit) put_bit(byte >> bit);
   }
   int held() const { return held_; }
   std::vector<std::uint8_t> take() { return std::move(bytes_); }
 
  private:
   std::vector<std::uint8_t> bytes_;
-  std::uint8_t accumulator_ = 0;
+  std::uint32_t accumulator_ = 0;  // only the low `held_` bits are pending
   int held_ = 0;
 };
 
@@ -54,41 +52,35 @@ std::size_t count_equal(const std::uint8_t* ring, std::size_t i,
   return k;
 }
 
-// The fast search keeps, for every candidate position, chains of the positions that start with
-// the same 3 bytes (hashed) and the same 2 bytes (exact). A position's key changes only when one
-// of its bytes is written, and then it moves to the tail of its new chain. Writing goes round the
-// ring in increasing order, so each chain, split by the lap in which its positions were last
-// written, holds the positions below W (this lap) and those at or above W (the lap before) each
-// in increasing order. Walking "below W" then "at or above W" is therefore walking in increasing
-// position order, which lets the search stop at the first candidate that reaches the longest
-// possible count: no later one can beat it, and on a tie the lower position wins.
+// The fast search keeps chains of candidate positions that start with the same 3 bytes and
+// with the same 2 bytes (both hashed; every count is checked against the ring itself). Writing
+// goes round the ring in increasing order, and a position joins the chain of its key once its
+// key is final for this lap: when the byte 2 (or 1) places after it is written. So each chain,
+// split by the lap in which its positions joined, holds this lap's positions below W in
+// increasing order, then the lap before's positions from about W on, also in increasing order.
+// Walking the two in turn walks candidates in increasing position order, and the search can
+// stop at the first candidate that reaches the longest possible count: no later one beats it,
+// and on a tie the lower position wins. Positions W - 2 to W have not joined yet this lap; their
+// old entries are stale, but such candidates can use fewer than 3 (or 2) bytes anyway.
 class ChainedRing {
  public:
   ChainedRing() {
-    triple_.init();
-    pair_.init();
-    // Before the first write only position 0 lies below W = 1; it belongs to this lap, the
-    // rest to the lap before, all in increasing order.
+    // Before the first write every position belongs to the lap before, in increasing order.
     for (std::size_t i = 0; i < kCandidatePositions; ++i) {
-      const std::size_t lap = i < write_ ? current_lap() : previous_lap();
-      triple_.append(static_cast<Position>(i), triple_key(i), lap);
-      pair_.append(static_cast<Position>(i), pair_key(i), lap);
+      triple_.append(static_cast<Position>(i), triple_key(i), previous_lap());
+      pair_.append(static_cast<Position>(i), pair_key(i), previous_lap());
     }
   }
 
-  RingView view() const { return {ring_, write_}; }
-
   void store(std::uint8_t byte) {
     ring_[write_] = byte;
-    // The positions whose first 3 (or 2) bytes include the one just written.
-    for (std::size_t back = 3; back-- > 0;) {
-      if (write_ < back) continue;
-      const std::size_t i = write_ - back;
-      if (i >= kCandidatePositions) continue;
-      triple_.move(static_cast<Position>(i), triple_key(i), current_lap());
-      if (back < 2) pair_.move(static_cast<Position>(i), pair_key(i), current_lap());
+    if (write_ >= 2 && write_ - 2 < kCandidatePositions) {
+      triple_.move(static_cast<Position>(write_ - 2), triple_key(write_ - 2), current_lap());
     }
-    // A new lap starts as W comes round to 0: every position is then at or above W.
+    if (write_ >= 1 && write_ - 1 < kCandidatePositions) {
+      pair_.move(static_cast<Position>(write_ - 1), pair_key(write_ - 1), current_lap());
+    }
+    // A new lap starts as W comes round to 0: every position then lies at or above W.
     write_ = (write_ + 1) % kRingSize;
     if (write_ == 0) ++lap_;
   }
@@ -99,7 +91,8 @@ class ChainedRing {
     Match best;
     if (most > kShortestReference) {
       const std::size_t key = triple_key_of(lookahead[0], lookahead[1], lookahead[2]);
-      // Below W the caps fall as positions rise, so once a cap cannot beat the best, none can.
+      // This lap's positions lie below W - 2. Their caps fall as positions rise, so once a cap
+      // cannot beat the best, no later one can.
       for (Position node = triple_.head(key, current_lap()); node != kNone;
            node = triple_.next(node)) {
         const auto i = static_cast<std::size_t>(node);
@@ -108,48 +101,84 @@ class ChainedRing {
         consider(i, cap, lookahead, best);
         if (best.length == most) return best;
       }
-      for (Position node = triple_.head(key, previous_lap()); node != kNone;
-           node = triple_.next(node)) {
-        const auto i = static_cast<std::size_t>(node);
-        if (i == write_) continue;
-        consider(i, most, lookahead, best);
-        if (best.length == most) return best;
-      }
+      // The lap before's positions from W - 2 on: those up to W are stale or give nothing. To
+      // beat the best, a candidate must also fit at every offset up to the best's length, so
+      // the shortest chain among those offsets holds every candidate that can still win.
+      search_previous_lap(lookahead, most, best);
       if (best.length > kShortestReference) return best;
     }
     // No run of 3: the lowest position whose first two bytes fit and may both be used.
     const std::size_t key = pair_key_of(lookahead[0], lookahead[1]);
-    if (const Position node = pair_.head(key, current_lap());
-        node != kNone && static_cast<std::size_t>(node) + kShortestReference <= write_) {
-      return {static_cast<std::size_t>(node), kShortestReference};
+    for (Position node = pair_.head(key, current_lap()); node != kNone; node = pair_.next(node)) {
+      const auto i = static_cast<std::size_t>(node);
+      if (ring_[i] == lookahead[0] && ring_[i + 1] == lookahead[1]) return {i, kShortestReference};
     }
-    Position node = pair_.head(key, previous_lap());
-    if (node != kNone && static_cast<std::size_t>(node) == write_) node = pair_.next(node);
-    if (node != kNone) return {static_cast<std::size_t>(node), kShortestReference};
+    for (Position node = pair_.head(key, previous_lap()); node != kNone; node = pair_.next(node)) {
+      const auto i = static_cast<std::size_t>(node);
+      if (i > write_ && ring_[i] == lookahead[0] && ring_[i + 1] == lookahead[1]) {
+        return {i, kShortestReference};
+      }
+    }
     return {};
+  }
+
+  // The candidates above W, in increasing order, through the chain of the 3 bytes at the
+  // lookahead offset whose chain is shortest.
+  void search_previous_lap(std::span<const std::uint8_t> lookahead, std::size_t most,
+                           Match& best) const {
+    std::size_t offset = 0;
+    std::size_t key = triple_key_of(lookahead[0], lookahead[1], lookahead[2]);
+    if (best.length > kShortestReference) {
+      for (std::size_t o = 1; o + kShortestReference <= best.length; ++o) {
+        const std::size_t k = triple_key_of(lookahead[o], lookahead[o + 1], lookahead[o + 2]);
+        if (triple_.size(k, previous_lap()) < triple_.size(key, previous_lap())) {
+          offset = o;
+          key = k;
+        }
+      }
+    }
+    for (Position node = triple_.head(key, previous_lap()); node != kNone;
+         node = triple_.next(node)) {
+      const auto j = static_cast<std::size_t>(node);
+      if (j < offset || j - offset <= write_) continue;
+      consider(j - offset, most, lookahead, best);
+      if (best.length == most) return;
+    }
+    // Candidates whose bytes at the offset lie past the last chained position.
+    for (std::size_t i = kCandidatePositions - offset; i < kCandidatePositions; ++i) {
+      if (i <= write_) continue;
+      consider(i, most, lookahead, best);
+      if (best.length == most) return;
+    }
   }
 
  private:
   using Position = std::int16_t;
   static constexpr Position kNone = -1;
-  static constexpr std::size_t kTripleBuckets = 1 << 14;
+  static constexpr int kTripleBits = 13;
+  static constexpr int kPairBits = 12;
 
   // Doubly linked chains of candidate positions, one per key and lap parity.
-  template <std::size_t Keys>
+  template <int KeyBits>
   struct Chains {
-    std::vector<Position> heads, tails;
+    static constexpr std::size_t kChains = std::size_t{2} << KeyBits;
+    std::array<Position, kChains> heads, tails;
     std::array<Position, kCandidatePositions> previous, following;
-    std::array<std::uint32_t, kCandidatePositions> chain_of;  // key * 2 + lap parity
+    std::array<std::uint16_t, kChains> sizes;
+    std::array<std::uint16_t, kCandidatePositions> chain_of;  // key * 2 + lap parity
 
-    void init() {
-      heads.assign(Keys * 2, kNone);
-      tails.assign(Keys * 2, kNone);
+    Chains() {
+      heads.fill(kNone);
+      tails.fill(kNone);
+      sizes.fill(0);
     }
+    std::size_t size(std::size_t key, std::size_t lap) const { return sizes[key * 2 + (lap & 1)]; }
     Position head(std::size_t key, std::size_t lap) const { return heads[key * 2 + (lap & 1)]; }
     Position next(Position i) const { return following[i]; }
     void append(Position i, std::size_t key, std::size_t lap) {
-      const std::uint32_t chain = static_cast<std::uint32_t>(key * 2 + (lap & 1));
+      const auto chain = static_cast<std::uint16_t>(key * 2 + (lap & 1));
       chain_of[i] = chain;
+      ++sizes[chain];
       previous[i] = tails[chain];
       following[i] = kNone;
       if (tails[chain] != kNone) {
@@ -160,7 +189,8 @@ class ChainedRing {
       tails[chain] = i;
     }
     void move(Position i, std::size_t key, std::size_t lap) {
-      const std::uint32_t chain = chain_of[i];
+      const std::uint16_t chain = chain_of[i];
+      --sizes[chain];
       if (previous[i] != kNone) {
         following[previous[i]] = following[i];
       } else {
@@ -177,9 +207,12 @@ class ChainedRing {
 
   static std::size_t triple_key_of(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
     const std::uint32_t value = std::uint32_t{a} << 16 | std::uint32_t{b} << 8 | c;
-    return (value * 2654435761u) >> (32 - 14);
+    return (value * 2654435761u) >> (32 - kTripleBits);
   }
-  static std::size_t pair_key_of(std::uint8_t a, std::uint8_t b) { return std::size_t{a} << 8 | b; }
+  static std::size_t pair_key_of(std::uint8_t a, std::uint8_t b) {
+    const std::uint32_t value = std::uint32_t{a} << 8 | b;
+    return (value * 2654435761u) >> (32 - kPairBits);
+  }
   std::size_t triple_key(std::size_t i) const {
     return triple_key_of(ring_[i], ring_[i + 1], ring_[i + 2]);
   }
@@ -188,9 +221,11 @@ class ChainedRing {
   std::size_t previous_lap() const { return lap_ + 1; }  // same parity as lap_ - 1
 
   // Counts a candidate of the 3-byte chain; the chain is hashed, so shorter counts are not
-  // evidence of anything and are left to the pair search.
+  // evidence of anything and are left to the pair search. A candidate can only beat the best
+  // if it also fits at the best's last byte, which is checked first.
   void consider(std::size_t i, std::size_t cap, std::span<const std::uint8_t> lookahead,
                 Match& best) const {
+    if (best.length >= cap || ring_[i + best.length] != lookahead[best.length]) return;
     const std::size_t count = count_equal(ring_.data(), i, lookahead, cap);
     if (count > kShortestReference && count > best.length) best = {i, count};
   }
@@ -198,8 +233,8 @@ class ChainedRing {
   std::array<std::uint8_t, kRingSize> ring_{};
   std::size_t write_ = kRingStart;
   std::size_t lap_ = 0;
-  Chains<kTripleBuckets> triple_;
-  Chains<1 << 16> pair_;
+  Chains<kTripleBits> triple_;
+  Chains<kPairBits> pair_;
 };
 
 class PlainRing {
@@ -226,24 +261,19 @@ std::vector<std::uint8_t> compress_with(std::span<const std::uint8_t> script, Ri
     const auto lookahead = script.subspan(done, std::min(kLookahead, script.size() - done));
     const Match match = ring.search(lookahead);
     if (match.length < kShortestReference) {
-      bits.put_bit(1);
-      bits.put_byte(script[done]);
+      bits.put_bits(0x100u | script[done], 9);  // flag 1, then the byte
       ring.store(script[done]);
       ++done;
       continue;
     }
-    bits.put_bit(0);
-    bits.put_byte(static_cast<std::uint8_t>(match.position >> 4));
-    bits.put_byte(static_cast<std::uint8_t>((match.position & 0x0F) << 4 |
-                                            (match.length - kShortestReference)));
+    // Flag 0, then P's 12 bits and L - 2 in 4 bits.
+    bits.put_bits(
+        static_cast<std::uint32_t>(match.position << 4 | (match.length - kShortestReference)), 17);
     for (std::size_t k = 0; k < match.length; ++k) ring.store(script[done + k]);
     done += match.length;
   }
   // Literals of value 0 fill the last byte; each moves the held bit count on by one.
-  while (bits.held() != 0) {
-    bits.put_bit(1);
-    bits.put_byte(0);
-  }
+  while (bits.held() != 0) bits.put_bits(0x100u, 9);
   return bits.take();
 }
 
