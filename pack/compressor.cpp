@@ -1,6 +1,7 @@
 #include "pack/compressor.hpp"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <memory>
 
@@ -158,13 +159,15 @@ class ChainedRing {
   static constexpr int kTripleBits = 13;
   static constexpr int kPairBits = 12;
 
-  // Doubly linked chains of candidate positions, one per key and lap parity.
+  // Chains of candidate positions, one per key and lap parity, linked forward. Positions move
+  // in increasing order and the lap before's chains are in increasing order, so the position
+  // that moves is always the head of its old chain.
   template <int KeyBits>
   struct Chains {
     static constexpr std::size_t kChains = std::size_t{2} << KeyBits;
     std::array<Position, kChains> heads, tails;
-    std::array<Position, kCandidatePositions> previous, following;
     std::array<std::uint16_t, kChains> sizes;
+    std::array<Position, kCandidatePositions> following;
     std::array<std::uint16_t, kCandidatePositions> chain_of;  // key * 2 + lap parity
 
     Chains() {
@@ -179,7 +182,6 @@ class ChainedRing {
       const auto chain = static_cast<std::uint16_t>(key * 2 + (lap & 1));
       chain_of[i] = chain;
       ++sizes[chain];
-      previous[i] = tails[chain];
       following[i] = kNone;
       if (tails[chain] != kNone) {
         following[tails[chain]] = i;
@@ -190,17 +192,10 @@ class ChainedRing {
     }
     void move(Position i, std::size_t key, std::size_t lap) {
       const std::uint16_t chain = chain_of[i];
+      assert(heads[chain] == i);
+      heads[chain] = following[i];
+      if (following[i] == kNone) tails[chain] = kNone;
       --sizes[chain];
-      if (previous[i] != kNone) {
-        following[previous[i]] = following[i];
-      } else {
-        heads[chain] = following[i];
-      }
-      if (following[i] != kNone) {
-        previous[following[i]] = previous[i];
-      } else {
-        tails[chain] = previous[i];
-      }
       append(i, key, lap);
     }
   };
