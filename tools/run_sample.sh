@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole chain on a sample disc image of our own:
+# make the image, discunpack, roomdump, scriptdump, then scriptpack over the dump texts.
+# Everything lands in out/sample/ (pass --full for an image of the real disc's full size).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+bash tools/setup.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target make_sample_disc discunpack roomdump scriptdump scriptpack >/dev/null
+
+sample=$top/out/sample
+rm -rf "$sample"
+mkdir -p "$sample/work"
+build/tools/sample_disc/make_sample_disc "$sample/disc.img" "$@"
+
+# The console programs run from a working directory beside the tree they write.
+cd "$sample/work"
+"$top/build/disc/discunpack" ../disc.img >../discunpack.log
+"$top/build/rooms/roomdump" >../roomdump.log
+"$top/build/script/scriptdump" >../scriptdump.log
+"$top/build/pack/scriptpack" >../scriptpack.log
+
+rooms=$(find "$sample"/Rooms/disk1 -mindepth 1 -maxdepth 1 -type d | wc -l)
+extracted=$(find "$sample" -path '*/disk1/*.out' -type f | wc -l)
+dumped=$(find "$sample"/Rooms/disk1 -name outscript.txt | wc -l)
+entries=$(grep -ho 'with [0-9]* text entries' "$sample"/Rooms/disk1/*/code/outscript.txt |
+  awk '{n += $2} END {print n + 0}')
+repacked=$(find "$sample"/Rooms/disk1 -name script -type f | wc -l)
+refused=$(grep -c 'not packed' ../scriptpack.log || true)
+unsupported=$(grep -cE '^(Unsupported <> string|unsuported)' ../scriptpack.log || true)
+
+cat <<SUMMARY
+
+Sample run finished in $sample
+  disc image:        disc.img ($(stat -c %s "$sample/disc.img") bytes), made by our own sample writer
+  discunpack:        $extracted files extracted into MISC/, Rooms/, ... (index in work/file.tbl)
+  roomdump:          $rooms rooms split into Rooms/disk1/<room>/{code,unknown,GFX}
+  scriptdump:        $dumped dump texts (Rooms/disk1/<room>/code/outscript.txt), $entries dialogues
+  scriptpack:        $repacked rooms repacked into code/script and code/8script;
+                     $refused rooms refused, $unsupported unsupported tags or characters
+  console logs:      discunpack.log, roomdump.log, scriptdump.log, scriptpack.log
+Open any outscript.txt in textbench (build/editor/textbench) to edit a room's dialogue.
+SUMMARY
