@@ -8,6 +8,7 @@
 
 #include "common/files.hpp"
 #include "image_builder.hpp"
+#include "tests/support/work_tree.hpp"
 
 namespace fs = std::filesystem;
 using qv::common::read_file;
@@ -26,37 +27,27 @@ std::string directory_lines() {
   return lines;
 }
 
-class DiscUnpackRun : public ::testing::Test {
+class DiscUnpackRun : public qv::test::WorkTree {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("qv_discunpack_" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "work");
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
   int run(std::vector<std::string> args) {
     std::ostringstream console;
-    const int status = qv::disc::run_discunpack(args, root_ / "work", console);
+    const int status = qv::disc::run_discunpack(args, work(), console);
     console_ = console.str();
     return status;
   }
   fs::path write_image(const Bytes& bytes) {
-    const fs::path path = root_ / "cd1.iso";
+    const fs::path path = root() / "cd1.iso";
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
   }
-  std::optional<Bytes> output(const char* relative) { return read_file(root_ / relative); }
+  std::optional<Bytes> output(const char* relative) { return read_file(root() / relative); }
   std::size_t entries_in_tree() {
     std::size_t count = 0;
-    for ([[maybe_unused]] const auto& e : fs::recursive_directory_iterator(root_)) ++count;
+    for ([[maybe_unused]] const auto& e : fs::recursive_directory_iterator(root())) ++count;
     return count;
   }
 
-  fs::path root_;
   std::string console_;
 };
 
@@ -96,7 +87,7 @@ TEST_F(DiscUnpackRun, WrongArgumentCountPrintsUsage) {
 }
 
 TEST_F(DiscUnpackRun, AnImageThatCannotBeOpenedEndsWithStatus1) {
-  fs::create_directory(root_ / "a_directory");
+  fs::create_directory(root() / "a_directory");
   for (const char* path : {"../missing.iso", "../a_directory"}) {
     EXPECT_EQ(run({path}), 1);
     EXPECT_EQ(console_, std::string(kBanner) + "Unable to open the cd1.iso file....\n");
@@ -143,7 +134,7 @@ TEST_F(DiscUnpackRun, ExtractsEveryFileIntoItsCategory) {
   EXPECT_EQ(output("V/disk1/5617.out"), image.expected_file(170, 200, 1));
 
   std::size_t files_written = 0;
-  for (const auto& category : fs::directory_iterator(root_)) {
+  for (const auto& category : fs::directory_iterator(root())) {
     if (!fs::is_directory(category.path() / "disk1")) continue;
     for ([[maybe_unused]] const auto& f : fs::directory_iterator(category.path() / "disk1")) {
       ++files_written;
@@ -151,27 +142,27 @@ TEST_F(DiscUnpackRun, ExtractsEveryFileIntoItsCategory) {
   }
   EXPECT_EQ(files_written, 5618u);
   std::size_t rooms = 0;
-  for ([[maybe_unused]] const auto& f : fs::directory_iterator(root_ / "Rooms" / "disk1")) ++rooms;
+  for ([[maybe_unused]] const auto& f : fs::directory_iterator(root() / "Rooms" / "disk1")) ++rooms;
   EXPECT_EQ(rooms, 1611u);
 }
 
 TEST_F(DiscUnpackRun, ASecondRunOverwritesAndReusesOtherSpellings) {
-  fs::create_directories(root_ / "rooms" / "disk1");
-  fs::create_directories(root_ / "MISC" / "disk1");
+  fs::create_directories(root() / "rooms" / "disk1");
+  fs::create_directories(root() / "MISC" / "disk1");
   {
-    std::ofstream stale(root_ / "MISC" / "disk1" / "0001.out");
+    std::ofstream stale(root() / "MISC" / "disk1" / "0001.out");
     stale << "stale content";
   }
   write_image(small_disc().bytes());
   ASSERT_EQ(run({"../cd1.iso"}), 0);
   EXPECT_EQ(output("MISC/disk1/0001.out"), Bytes{});
-  EXPECT_FALSE(fs::exists(root_ / "Rooms"));
-  EXPECT_TRUE(fs::exists(root_ / "rooms" / "disk1" / "0356.out"));
+  EXPECT_FALSE(fs::exists(root() / "Rooms"));
+  EXPECT_TRUE(fs::exists(root() / "rooms" / "disk1" / "0356.out"));
 }
 
 TEST_F(DiscUnpackRun, GenuineSizeIsDetected) {
   // A sparse image of the expected size whose directory makes every file empty but the last.
-  const fs::path path = root_ / "cd1.iso";
+  const fs::path path = root() / "cd1.iso";
   {
     ImageBuilder head(36);
     for (std::size_t e = 0; e < 5619; ++e) head.set_entry(e, 313201, 0);
@@ -242,7 +233,7 @@ TEST_F(DiscUnpackRun, AnOutputThatCannotBeWrittenIsReportedAndFailsTheRun) {
   ImageBuilder image = small_disc();
   write_image(image.bytes());
   // A directory where the file should go blocks it.
-  fs::create_directories(root_ / "Rooms" / "disk1" / "0356.out");
+  fs::create_directories(root() / "Rooms" / "disk1" / "0356.out");
   EXPECT_EQ(run({"../cd1.iso"}), 1);
   EXPECT_NE(console_.find("\n163 - 170 : dumped file number 356 Rooms [cannot write "
                           "../Rooms/disk1/0356.out]\n"),

@@ -13,6 +13,7 @@
 #include "rooms/roomdump.hpp"
 #include "script/lzss.hpp"
 #include "script/scriptdump.hpp"
+#include "tests/support/work_tree.hpp"
 #include "tools/sample_disc/sample_disc.hpp"
 
 namespace fs = std::filesystem;
@@ -59,31 +60,18 @@ std::vector<std::string> expected_after_round_trip(const std::vector<std::string
   return expected;
 }
 
-class Chain : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / "qv_chain_test";
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "work");
-  }
-  void TearDown() override { fs::remove_all(root_); }
-  fs::path code_dir(int room) const {
-    return root_ / "Rooms" / "disk1" / std::to_string(room) / "code";
-  }
-  fs::path root_;
-};
+using Chain = qv::test::WorkTree;
 
 }  // namespace
 
 TEST_F(Chain, SampleDiscSurvivesDumpAndPack) {
-  const fs::path work = root_ / "work";
-  ASSERT_TRUE(qv::tools::write_sample_disc(root_ / "disc.img", {}));
+  ASSERT_TRUE(qv::tools::write_sample_disc(root() / "disc.img", {}));
 
   std::ostringstream console;
-  const std::vector<std::string> args = {(root_ / "disc.img").string()};
-  ASSERT_EQ(qv::disc::run_discunpack(args, work, console), 0);
-  qv::rooms::run_roomdump(work, console);
-  qv::script::run_scriptdump(work, console);
+  const std::vector<std::string> args = {(root() / "disc.img").string()};
+  ASSERT_EQ(qv::disc::run_discunpack(args, work(), console), 0);
+  qv::rooms::run_roomdump(work(), console);
+  qv::script::run_scriptdump(work(), console);
 
   std::vector<Bytes> first_dumps(qv::script::kRoomCount);
   int dumped = 0;
@@ -96,7 +84,7 @@ TEST_F(Chain, SampleDiscSurvivesDumpAndPack) {
   EXPECT_EQ(dumped, qv::script::kRoomCount);
 
   std::ostringstream pack_console;
-  qv::pack::run_scriptpack(work, pack_console);
+  qv::pack::run_scriptpack(work(), pack_console);
   // Only the room lines: every tag and character of the sample is one the packer takes.
   std::string expected_console;
   for (int room = 0; room < qv::script::kRoomCount; ++room) {
@@ -119,7 +107,7 @@ TEST_F(Chain, SampleDiscSurvivesDumpAndPack) {
     EXPECT_TRUE(std::equal(script->begin(), script->end(), unpacked.begin()));
   }
 
-  qv::script::run_scriptdump(work, console);
+  qv::script::run_scriptdump(work(), console);
   for (int room = 0; room < qv::script::kRoomCount; ++room) {
     SCOPED_TRACE("room " + std::to_string(room));
     const auto script = qv::common::read_file(code_dir(room) / "script");

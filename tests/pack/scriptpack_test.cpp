@@ -10,6 +10,7 @@
 #include "pack/compressor.hpp"
 #include "script/lzss.hpp"
 #include "script/scriptdump.hpp"
+#include "tests/support/work_tree.hpp"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -34,26 +35,11 @@ const Bytes kTwoBlocksScript = {0x18, 0x00, 0x01, 0x04, 0x03, 0x02, 0x05, 0x06, 
                                 0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00,
                                 0x00, 0x00, 0x39, 0x54, 0x00, 0x01, 0x08, 0x00, 0x00, 0x01, 0x00};
 
-class ScriptPackTree : public ::testing::Test {
+class ScriptPackTree : public qv::test::WorkTree {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("qv_scriptpack_" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "work");
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  // The tree is made with the spelling "Rooms", as the disc extractor writes it.
-  fs::path code_dir(int room) {
-    const fs::path dir = root_ / "Rooms" / "disk1" / std::to_string(room) / "code";
-    fs::create_directories(dir);
-    return dir;
-  }
   std::string run() {
     std::ostringstream console;
-    qv::pack::run_scriptpack(root_ / "work", console);
+    qv::pack::run_scriptpack(work(), console);
     return console.str();
   }
   // The console of a whole run: each room's line, followed by what `notes` holds for it.
@@ -64,17 +50,12 @@ class ScriptPackTree : public ::testing::Test {
     }
     return expected;
   }
-  static std::string text_of(const std::optional<Bytes>& bytes) {
-    return bytes ? std::string(bytes->begin(), bytes->end()) : "<missing>";
-  }
-
-  fs::path root_;
 };
 
 TEST_F(ScriptPackTree, TreeWithoutRoomsPrintsEveryRoomAndWritesNothing) {
   EXPECT_EQ(run(), console_with({}));
-  EXPECT_FALSE(fs::exists(root_ / "Rooms"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "work"), fs::directory_iterator()), 0);
+  EXPECT_FALSE(fs::exists(root() / "Rooms"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(work()), fs::directory_iterator()), 0);
 }
 
 TEST_F(ScriptPackTree, PacksADumpTextIntoScriptAnd8script) {
@@ -186,7 +167,7 @@ TEST_F(ScriptPackTree, DumpThenPackGivesTheScriptBack) {
   file.insert(file.end(), stream.begin(), stream.end());
   write_file(dir / "8script", file);
   std::ostringstream ignored;
-  qv::script::run_scriptdump(root_ / "work", ignored);
+  qv::script::run_scriptdump(work(), ignored);
   run();
   const auto packed = read_file(dir / "8script");
   ASSERT_TRUE(packed);

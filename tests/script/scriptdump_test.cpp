@@ -9,6 +9,7 @@
 #include "bit_stream.hpp"
 #include "common/files.hpp"
 #include "script/lzss.hpp"
+#include "tests/support/work_tree.hpp"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -25,30 +26,11 @@ Bytes compressed_file(std::string_view magic, std::uint32_t limit, const Bytes& 
   return file;
 }
 
-std::string text_of(const std::optional<Bytes>& bytes) {
-  return bytes ? std::string(bytes->begin(), bytes->end()) : "<missing>";
-}
-
-class ScriptDumpTree : public ::testing::Test {
+class ScriptDumpTree : public qv::test::WorkTree {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("qv_scriptdump_" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "work");
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  // The tree is made with the spelling "Rooms", as the disc extractor writes it.
-  fs::path code_dir(int room) {
-    const fs::path dir = root_ / "Rooms" / "disk1" / std::to_string(room) / "code";
-    fs::create_directories(dir);
-    return dir;
-  }
   std::string run() {
     std::ostringstream console;
-    qv::script::run_scriptdump(root_ / "work", console);
+    qv::script::run_scriptdump(work(), console);
     return console.str();
   }
   static std::string console_with(std::map<int, std::string> notes) {
@@ -58,7 +40,6 @@ class ScriptDumpTree : public ::testing::Test {
     }
     return expected;
   }
-  fs::path root_;
 };
 
 }  // namespace
@@ -98,7 +79,7 @@ TEST_F(ScriptDumpTree, DumpsEachRoomThatHasAScript) {
             "<Text block 2><params: 0 0 0 0 0 0>\r\n"
             "Tavin<Close><End of block>\r\n");
   // The bit file is left from the last room with a script.
-  EXPECT_EQ(text_of(read_file(root_ / "work" / "temp")), qv::script::bit_text(stream.bytes()));
+  EXPECT_EQ(text_of(read_file(work() / "temp")), qv::script::bit_text(stream.bytes()));
   EXPECT_FALSE(fs::exists(code_dir(0) / "8script.ccs"));
 }
 
@@ -119,5 +100,5 @@ TEST_F(ScriptDumpTree, BrokenRoomsAreNotedAndKeepTheirOlderDump) {
 
 TEST_F(ScriptDumpTree, WithoutTreeEveryRoomShowsOnlyItsNumber) {
   EXPECT_EQ(run(), console_with({}));
-  EXPECT_FALSE(fs::exists(root_ / "work" / "temp"));
+  EXPECT_FALSE(fs::exists(work() / "temp"));
 }
