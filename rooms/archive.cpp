@@ -1,0 +1,90 @@
+#include "rooms/archive.hpp"
+
+#include <algorithm>
+
+namespace qv::rooms {
+
+namespace {
+
+constexpr int kPalettePart = 1;
+constexpr int kScriptPart = 8;
+constexpr std::size_t kDecisionByteOffset = 4;
+
+std::uint32_t read_u32(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | std::uint32_t{bytes[at + 3]} << 24;
+}
+
+}  // namespace
+
+std::string part_name(int part_index, std::string_view kind, int decision_byte) {
+  if (kind == "code" && part_index == kPalettePart) return "1palette";
+  if (kind == "code" && part_index == kScriptPart) return "8script";
+  std::string name = std::to_string(part_index);
+  if (kind == "GFX") name += decision_byte == 1 ? ".raw" : ".tim";
+  return name;
+}
+
+SplitArchive split_room_archive(std::span<const std::uint8_t> archive, std::string_view kind) {
+  SplitArchive result;
+  if (archive.size() <= kLargestEmptyArchive) return result;
+  result.split = true;
+  const auto part_count = static_cast<std::int32_t>(read_u32(archive, 0));
+  if (part_count > kMaxParts) {
+    result.notes.push_back("part count " + std::to_string(part_count) +
+                           " exceeds 503; archive not split");
+    return result;
+  }
+  if (part_count <= 0) return result;
+
+  // Offsets past the end of the archive read as its end.
+  const std::size_t size = archive.size();
+  std::vector<std::size_t> offsets(static_cast<std::size_t>(part_count) + 1, size);
+  const std::size_t table_end = 4 + offsets.size() * 4;
+  for (std::size_t i = 0; i < offsets.size() && 4 + i * 4 + 4 <= size; ++i) {
+    offsets[i] = read_u32(archive, 4 + i * 4);
+  }
+  if (table_end > size) result.notes.push_back("offset table runs past the end of the archive");
+
+  std::size_t position = table_end;  // where the previous step left the archive
+  for (int p = 0; p < part_count; ++p) {
+    const std::size_t start = offsets[p];
+    const std::size_t end = offsets[p + 1];
+    int decision_byte = -1;
+    if (position + kDecisionByteOffset < size)
+      decision_byte = archive[position + kDecisionByteOffset];
+
+    RoomPart part{part_name(p, kind, decision_byte), {}};
+    const std::string label = "part " + std::to_string(p) + " (" + part.name + ")";
+    if (end < start) {
+      result.notes.push_back(label + ": offsets decrease; written empty");
+    } else if (end > size) {
+      const std::size_t available = start < size ? size - start : 0;
+      result.notes.push_back(label + ": reaches past the end of the archive; " +
+                             std::to_string(available) + " of " + std::to_string(end - start) +
+                             " bytes written");
+    }
+    const std::size_t copy_end = std::min(std::max(start, end), size);
+    if (start < copy_end) part.bytes.assign(archive.begin() + start, archive.begin() + copy_end);
+    position = start + part.bytes.size();
+    result.parts.push_back(std::move(part));
+  }
+  return result;
+}
+
+std::vector<std::array<std::uint8_t, kColourTableSize>> convert_room_palettes(
+    std::span<const std::uint8_t> palette_part) {
+  std::vector<std::array<std::uint8_t, kColourTableSize>> tables(palette_part.size() /
+                                                                 kPaletteSize);
+  for (std::size_t k = 0; k < tables.size(); ++k) {
+    for (std::size_t c = 0; c < 256; ++c) {
+      const std::size_t at = k * kPaletteSize + c * 2;
+      const unsigned word = palette_part[at] | palette_part[at + 1] << 8;
+      tables[k][c * 3] = static_cast<std::uint8_t>((word & 0x1F) * 8);
+      tables[k][c * 3 + 1] = static_cast<std::uint8_t>(((word >> 5) & 0x1F) * 8);
+      tables[k][c * 3 + 2] = static_cast<std::uint8_t>(((word >> 10) & 0x1F) * 8);
+    }
+  }
+  return tables;
+}
+
+}  // namespace qv::rooms

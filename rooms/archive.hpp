@@ -1,0 +1,47 @@
+#pragma once
+// Room archives: a part count, an offset table and the parts. Splitting is a pure function
+// from the archive's bytes to the files it yields; the driver writes them.
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::rooms {
+
+inline constexpr std::size_t kLargestEmptyArchive = 29;  // archives this small are not split
+inline constexpr std::int32_t kMaxParts = 503;           // the offset table holds 504 slots
+inline constexpr std::size_t kPaletteSize = 512;         // 256 colour words of 16 bits
+inline constexpr std::size_t kColourTableSize = 768;     // 256 entries of red, green, blue
+
+struct RoomPart {
+  std::string name;
+  std::vector<std::uint8_t> bytes;
+};
+
+struct SplitArchive {
+  bool split = false;              // false: too small, nothing is written, no directory made
+  std::vector<RoomPart> parts;     // in part order
+  std::vector<std::string> notes;  // problems with the archive, one short English line each
+};
+
+// The file name of part `part_index` in the kind directory `kind` ("code", "unknown", "GFX";
+// compared exactly). `decision_byte` only matters for "GFX": 1 gives ".raw", anything else
+// (nothing at all included) ".tim".
+std::string part_name(int part_index, std::string_view kind, int decision_byte);
+
+// Splits an archive. Never copies a wrapped-around length and never reads outside `archive`:
+// a part whose offsets decrease is written empty, one that reaches past the end of the archive
+// gets the bytes that exist, and an offset table cut short by the end of the archive reads its
+// missing offsets as that end; each of these is noted. An archive of more than 503 parts is
+// refused with a note and yields no part. The decision byte of a "GFX" part is read 4 bytes
+// after where the previous part's copy ended (the end of the offset table for part 0).
+SplitArchive split_room_archive(std::span<const std::uint8_t> archive, std::string_view kind);
+
+// The colour tables of a palette part: one per whole 512 bytes, each colour word (15-bit
+// red, green, blue, little-endian) as three bytes of its components times 8.
+std::vector<std::array<std::uint8_t, kColourTableSize>> convert_room_palettes(
+    std::span<const std::uint8_t> palette_part);
+
+}  // namespace qv::rooms

@@ -1,0 +1,92 @@
+#include "rooms/roomdump.hpp"
+
+#include <string>
+
+#include "common/files.hpp"
+#include "common/paths.hpp"
+#include "rooms/archive.hpp"
+
+namespace qv::rooms {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path room_file_path(const fs::path& work_dir, int file_number) {
+  // Both formats give four digits for every room file number.
+  const std::string name = file_number <= 999
+                               ? common::format_path("../rooms/disk1/0%d.out", file_number)
+                               : common::format_path("../rooms/disk1/%d.out", file_number);
+  return common::resolve_path(work_dir / name);
+}
+
+// Creates the room's directory and its kind directory, one level each; returns the latter.
+fs::path make_kind_directory(const fs::path& work_dir, int room, const char* kind) {
+  const fs::path room_dir = work_dir / common::format_path("../rooms/disk1/%d", room);
+  common::make_directory(room_dir);
+  common::make_directory(common::resolve_path(room_dir) / kind);
+  return common::resolve_path(room_dir / kind);
+}
+
+class RoomDumper {
+ public:
+  RoomDumper(const fs::path& work_dir, std::ostream& console)
+      : work_dir_(work_dir), console_(console) {}
+
+  void split_archive_file(int file_number, int room, const char* kind) {
+    const auto archive = common::read_file(room_file_path(work_dir_, file_number));
+    if (!archive) return;  // a missing file counts as an empty archive
+    const SplitArchive result = split_room_archive(*archive, kind);
+    if (!result.split) return;
+    const fs::path dir = make_kind_directory(work_dir_, room, kind);
+    for (const std::string& note : result.notes) report(room, file_number, note);
+    for (const RoomPart& part : result.parts) write_room_part(room, file_number, dir, part);
+  }
+
+  void copy_room_file(int file_number, int room, const char* kind) {
+    const auto content = common::read_file(room_file_path(work_dir_, file_number));
+    if (!content) return;
+    write(room, file_number, make_kind_directory(work_dir_, room, kind) / "drp.out", *content);
+  }
+
+ private:
+  // Writes one part; the palette part also gives the room's colour tables beside it.
+  void write_room_part(int room, int file_number, const fs::path& dir, const RoomPart& part) {
+    write(room, file_number, dir / part.name, part.bytes);
+    if (part.name != "1palette") return;
+    const auto tables = convert_room_palettes(part.bytes);
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+      write(room, file_number, dir / common::format_path("pal%zu.act", k), tables[k]);
+    }
+  }
+
+  void write(int room, int file_number, const fs::path& path, std::span<const std::uint8_t> bytes) {
+    if (!common::write_file(path, bytes)) {
+      report(room, file_number, "cannot write " + path.filename().string());
+    }
+  }
+
+  void report(int room, int file_number, const std::string& note) {
+    console_ << "Room " << room << ", file " << common::format_path("%04d", file_number)
+             << ".out: " << note << '\n';
+  }
+
+  const fs::path& work_dir_;
+  std::ostream& console_;
+};
+
+}  // namespace
+
+void run_roomdump(const fs::path& work_dir, std::ostream& console) {
+  RoomDumper dumper(work_dir, console);
+  for (int room = 0; room < kRoomCount; ++room) {
+    console << "Dumping Room " << room << '\n';
+    const int first = kFirstRoomFile + 3 * room;
+    dumper.split_archive_file(first, room, "code");
+    dumper.copy_room_file(first + 1, room, "unknown");
+    dumper.split_archive_file(first + 2, room, "GFX");
+  }
+  console << std::flush;
+}
+
+}  // namespace qv::rooms

@@ -1,0 +1,132 @@
+#include "rooms/archive.hpp"
+
+#include <gtest/gtest.h>
+
+#include "archive_builder.hpp"
+
+using namespace qv::rooms;
+using qv::test::archive_of;
+using qv::test::put_u32;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+std::vector<std::string> names_of(const SplitArchive& split) {
+  std::vector<std::string> names;
+  for (const auto& part : split.parts) names.push_back(part.name);
+  return names;
+}
+
+// Part p holds ten bytes, the fifth of which is `decision[p]`.
+Bytes archive_with_decision_bytes(const std::vector<std::uint8_t>& decision) {
+  std::vector<Bytes> parts;
+  for (std::uint8_t d : decision) parts.push_back({0x10, 0, 0, 0, d, 7, 7, 7, 7, 7});
+  return archive_of(parts);
+}
+
+}  // namespace
+
+TEST(SplitRoomArchive, SizeAndPartCountBoundaries) {
+  Bytes archive(29, 0);
+  EXPECT_FALSE(split_room_archive(archive, "code").split);
+  archive.push_back(0);  // 30 bytes, part count 0
+  EXPECT_TRUE(split_room_archive(archive, "code").split);
+  EXPECT_TRUE(split_room_archive(archive, "code").parts.empty());
+  archive[0] = archive[1] = archive[2] = archive[3] = 0xFF;  // part count -1: no offset is read
+  const SplitArchive negative = split_room_archive(archive, "code");
+  EXPECT_TRUE(negative.split);
+  EXPECT_TRUE(negative.parts.empty());
+  EXPECT_TRUE(negative.notes.empty());
+}
+
+TEST(SplitRoomArchive, PartNamesDependOnKindExactly) {
+  const Bytes archive = archive_with_decision_bytes({0, 1, 2, 8, 9, 1, 0, 0, 0, 1});
+  EXPECT_EQ(
+      names_of(split_room_archive(archive, "code")),
+      (std::vector<std::string>{"0", "1palette", "2", "3", "4", "5", "6", "7", "8script", "9"}));
+  EXPECT_EQ(names_of(split_room_archive(archive, "Code")),
+            (std::vector<std::string>{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+  EXPECT_EQ(names_of(split_room_archive(archive, "GFX")),
+            (std::vector<std::string>{"0.tim", "1.raw", "2.tim", "3.tim", "4.tim", "5.raw", "6.tim",
+                                      "7.tim", "8.tim", "9.raw"}));
+  EXPECT_EQ(names_of(split_room_archive(archive_of({Bytes(10, 1), Bytes(10, 2)}), "code")),
+            (std::vector<std::string>{"0", "1palette"}));
+}
+
+TEST(SplitRoomArchive, PartsAreCopiedByteForByte) {
+  const Bytes archive = archive_of({{1, 2, 3}, {}, {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}});
+  const SplitArchive split = split_room_archive(archive, "unknown");
+  ASSERT_EQ(split.parts.size(), 3u);
+  EXPECT_EQ(split.parts[0].bytes, (Bytes{1, 2, 3}));
+  EXPECT_TRUE(split.parts[1].bytes.empty());
+  EXPECT_EQ(split.parts[2].bytes.size(), 12u);
+  EXPECT_TRUE(split.notes.empty());
+}
+
+TEST(SplitRoomArchive, DecisionByteIsReadWhereThePreviousStepLeftTheArchive) {
+  // Two parts behind a 4-byte gap after the offset table (which ends at 16): part 0 is bytes
+  // 20..29, part 1 bytes 30..39. Part 0's decision byte is read at 16 + 4, its own byte 0;
+  // part 1's at the end of part 0 + 4, its own byte 4.
+  Bytes archive;
+  put_u32(archive, 2);
+  put_u32(archive, 20);
+  put_u32(archive, 30);
+  put_u32(archive, 40);
+  archive.resize(40, 0);
+  archive[20] = 1;
+  archive[34] = 1;
+  EXPECT_EQ(names_of(split_room_archive(archive, "GFX")),
+            (std::vector<std::string>{"0.raw", "1.raw"}));
+  archive[20] = 0;
+  archive[24] = 1;  // byte 4 of part 0 is not where its decision byte is read
+  EXPECT_EQ(names_of(split_room_archive(archive, "GFX")),
+            (std::vector<std::string>{"0.tim", "1.raw"}));
+}
+
+TEST(SplitRoomArchive, MalformedArchivesNeverCopyOutsideTheArchive) {
+  Bytes too_many;
+  put_u32(too_many, 504);
+  too_many.resize(64, 0);
+  const SplitArchive refused = split_room_archive(too_many, "code");
+  EXPECT_TRUE(refused.parts.empty());
+  ASSERT_EQ(refused.notes.size(), 1u);
+  EXPECT_NE(refused.notes[0].find("504"), std::string::npos);
+
+  Bytes archive = archive_of({Bytes(10, 1), Bytes(10, 2), Bytes(10, 3)});
+  put_u32(archive, 0);  // padding, so the archive holds 60 bytes
+  // Part 1 runs backwards, part 2 past the end.
+  archive[8] = 30;
+  archive[12] = 20;
+  archive[16] = 200;
+  const SplitArchive split = split_room_archive(archive, "code");
+  ASSERT_EQ(split.parts.size(), 3u);
+  EXPECT_EQ(split.parts[0].bytes.size(), 10u);
+  EXPECT_TRUE(split.parts[1].bytes.empty());
+  EXPECT_EQ(split.parts[2].bytes.size(), archive.size() - 20);
+  EXPECT_EQ(split.notes.size(), 2u);
+
+  // An offset table cut short by the end of the file: missing offsets read as the end.
+  Bytes short_table;
+  put_u32(short_table, 40);
+  for (int i = 0; i < 7; ++i) put_u32(short_table, 32);
+  const SplitArchive cut = split_room_archive(short_table, "GFX");
+  EXPECT_EQ(cut.parts.size(), 40u);
+  for (const auto& part : cut.parts) EXPECT_TRUE(part.bytes.empty());
+  EXPECT_FALSE(cut.notes.empty());
+}
+
+TEST(ConvertRoomPalettes, OneTablePerWhole512Bytes) {
+  for (const auto& [size, tables] : {std::pair{511u, 0u}, {512u, 1u}, {1000u, 1u}, {1024u, 2u}}) {
+    EXPECT_EQ(convert_room_palettes(Bytes(size, 0)).size(), tables) << size;
+  }
+}
+
+TEST(ConvertRoomPalettes, ComponentsAreFiveBitsTimesEight) {
+  Bytes palette(512, 0);
+  const Bytes words = {0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C, 0xFF, 0x7F, 0x00, 0x80, 0x21, 0x04};
+  std::copy(words.begin(), words.end(), palette.begin());
+  const auto table = convert_room_palettes(palette).at(0);
+  const Bytes expected = {248, 0, 0, 0, 248, 0, 0, 0, 248, 248, 248, 248, 0, 0, 0, 8, 8, 8};
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), table.begin()));
+  EXPECT_EQ(table[767], 0);
+}
