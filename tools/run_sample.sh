@@ -22,7 +22,7 @@ cd "$sample/work"
 "$top/build/pack/scriptpack" >../scriptpack.log
 
 rooms=$(find "$sample"/Rooms/disk1 -mindepth 1 -maxdepth 1 -type d | wc -l)
-extracted=$(find "$sample" -path '*/disk1/*.out' -type f | wc -l)
+extracted=$(find "$sample"/*/disk1 -maxdepth 1 -name '*.out' -type f | wc -l)
 dumped=$(find "$sample"/Rooms/disk1 -name outscript.txt | wc -l)
 entries=$(grep -ho 'with [0-9]* text entries' "$sample"/Rooms/disk1/*/code/outscript.txt |
   awk '{n += $2} END {print n + 0}')
@@ -40,5 +40,7 @@ Sample run finished in $sample
   scriptpack:        $repacked rooms repacked into code/script and code/8script;
                      $refused rooms refused, $unsupported unsupported tags or characters
   console logs:      discunpack.log, roomdump.log, scriptdump.log, scriptpack.log
-Open any outscript.txt in textbench (build/editor/textbench) to edit a room's dialogue.
 SUMMARY
+if [ -x "$top/build/editor/textbench" ]; then
+  echo "Open any outscript.txt in the editor, build/editor/textbench, to translate a room."
+fi
