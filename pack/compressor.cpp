@@ -1,8 +1,11 @@
 #include "pack/compressor.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <memory>
 
 #include "script/lzss.hpp"
@@ -53,183 +56,216 @@ std::size_t count_equal(const std::uint8_t* ring, std::size_t i,
   return k;
 }
 
-// The fast search keeps chains of candidate positions that start with the same 3 bytes and
-// with the same 2 bytes (both hashed; every count is checked against the ring itself). Writing
-// goes round the ring in increasing order, and a position joins the chain of its key once its
-// key is final for this lap: when the byte 2 (or 1) places after it is written. So each chain,
-// split by the lap in which its positions joined, holds this lap's positions below W in
-// increasing order, then the lap before's positions from about W on, also in increasing order.
-// Walking the two in turn walks candidates in increasing position order, and the search can
-// stop at the first candidate that reaches the longest possible count: no later one beats it,
-// and on a tie the lower position wins. Positions W - 2 to W have not joined yet this lap; their
-// old entries are stale, but such candidates can use fewer than 3 (or 2) bytes anyway.
-class ChainedRing {
+// The fast search works on the script itself rather than on a ring. The ring always holds the
+// last bytes consumed, and its initial zeros act as zeros consumed before the script. So with
+// the script placed after kRingSize + kRingStart zeros, buffer index b always sits at ring
+// position b mod kRingSize, and before the byte at index c (W = c mod kRingSize) ring position
+// p < W holds index c - W + p ("this lap") and p > W holds index c - W - kRingSize + p ("the lap
+// before"). A candidate below W may use bytes up to c - 1, which is just "not past the
+// lookahead"; one above W never reaches W anyway.
+//
+// Each lap of kRingSize indices gets, when the search enters it, chains of its positions with
+// the same hashed 3-byte (and 2-byte) key in increasing order. This lap's chains give the
+// candidates below W in increasing order; the lap before's, from a cursor per key that only
+// moves forward (to W + 1), the candidates above W. A search walks candidates in increasing
+// position order and stops at the first that reaches the longest possible count: no later one
+// beats it, and on a tie the lower position wins.
+class LapSearch {
  public:
-  ChainedRing() {
-    // Before the first write every position belongs to the lap before, in increasing order.
-    for (std::size_t i = 0; i < kCandidatePositions; ++i) {
-      triple_.append(static_cast<Position>(i), triple_key(i), previous_lap());
-      pair_.append(static_cast<Position>(i), pair_key(i), previous_lap());
-    }
+  using Index = std::ptrdiff_t;
+
+  explicit LapSearch(std::span<const std::uint8_t> script)
+      : end_(kBase + static_cast<Index>(script.size())),
+        bytes_(static_cast<std::size_t>(end_) + kPadding, 0) {
+    std::copy(script.begin(), script.end(), bytes_.begin() + kBase);
+    build_lap(0);
   }
 
-  void store(std::uint8_t byte) {
-    ring_[write_] = byte;
-    if (write_ >= 2 && write_ - 2 < kCandidatePositions) {
-      triple_.move(static_cast<Position>(write_ - 2), triple_key(write_ - 2), current_lap());
-    }
-    if (write_ >= 1 && write_ - 1 < kCandidatePositions) {
-      pair_.move(static_cast<Position>(write_ - 1), pair_key(write_ - 1), current_lap());
-    }
-    // A new lap starts as W comes round to 0: every position then lies at or above W.
-    write_ = (write_ + 1) % kRingSize;
-    if (write_ == 0) ++lap_;
-  }
+  static constexpr Index begin() { return kBase; }
+  Index end() const { return end_; }
+  std::uint8_t byte(Index c) const { return bytes_[static_cast<std::size_t>(c)]; }
 
-  Match search(std::span<const std::uint8_t> lookahead) const {
-    const std::size_t most = std::min(lookahead.size(), kLongestReference);
-    if (most < kShortestReference) return {};
-    Match best;
-    if (most > kShortestReference) {
-      const std::size_t key = triple_key_of(lookahead[0], lookahead[1], lookahead[2]);
-      // This lap's positions lie below W - 2. Their caps fall as positions rise, so once a cap
-      // cannot beat the best, no later one can.
-      for (Position node = triple_.head(key, current_lap()); node != kNone;
-           node = triple_.next(node)) {
-        const auto i = static_cast<std::size_t>(node);
-        const std::size_t cap = candidate_cap(i, write_, most);
-        if (cap <= std::max(best.length, kShortestReference)) break;
-        consider(i, cap, lookahead, best);
-        if (best.length == most) return best;
-      }
-      // The lap before's positions from W - 2 on: those up to W are stale or give nothing. To
-      // beat the best, a candidate must also fit at every offset up to the best's length, so
-      // the shortest chain among those offsets holds every candidate that can still win.
-      search_previous_lap(lookahead, most, best);
-      if (best.length > kShortestReference) return best;
+  // The best reference for the lookahead at buffer index c.
+  Match search(Index c) {
+    if (c / kRing != lap_) {
+      lap_ = c / kRing;
+      build_lap(lap_);
     }
-    // No run of 3: the lowest position whose first two bytes fit and may both be used.
-    const std::size_t key = pair_key_of(lookahead[0], lookahead[1]);
-    for (Position node = pair_.head(key, current_lap()); node != kNone; node = pair_.next(node)) {
-      const auto i = static_cast<std::size_t>(node);
-      if (ring_[i] == lookahead[0] && ring_[i + 1] == lookahead[1]) return {i, kShortestReference};
+    const Index most = std::min<Index>({end_ - c, kLookahead, kLongestReference});
+    if (most < kShortest) return {};
+    const Index write = c % kRing;
+    const Index base = c - write;  // this lap's position 0
+    Best best;
+    if (most > kShortest) {
+      walk_below(c, write, base, most, best);
+      if (best.length == most) return found(best);
+      walk_above(c, write, base - kRing, most, best);
+      if (best.length > kShortest) return found(best);
     }
-    for (Position node = pair_.head(key, previous_lap()); node != kNone; node = pair_.next(node)) {
-      const auto i = static_cast<std::size_t>(node);
-      if (i > write_ && ring_[i] == lookahead[0] && ring_[i + 1] == lookahead[1]) {
-        return {i, kShortestReference};
+    // No run of 3: the lowest position whose two bytes fit and may both be used.
+    const std::size_t key = pair_key(c);
+    const std::size_t lap = lap_ & 1;
+    const Index below = std::min(write - 1, kPositions);
+    for (Index p = pair_.first[lap][key]; p < below; p = pair_.next[lap][p]) {
+      if (pair_fits(base + p, c)) return {static_cast<std::size_t>(p), kShortestReference};
+    }
+    if (write + 1 < kPositions) {
+      for (Index p = advance(pair_.cursor[key], pair_.next[lap ^ 1], write + 1); p < kPositions;
+           p = pair_.next[lap ^ 1][p]) {
+        if (pair_fits(base - kRing + p, c)) {
+          return {static_cast<std::size_t>(p), kShortestReference};
+        }
       }
     }
     return {};
   }
 
-  // The candidates above W, in increasing order, through the chain of the 3 bytes at the
-  // lookahead offset whose chain is shortest.
-  void search_previous_lap(std::span<const std::uint8_t> lookahead, std::size_t most,
-                           Match& best) const {
-    std::size_t offset = 0;
-    std::size_t key = triple_key_of(lookahead[0], lookahead[1], lookahead[2]);
-    if (best.length > kShortestReference) {
-      for (std::size_t o = 1; o + kShortestReference <= best.length; ++o) {
-        const std::size_t k = triple_key_of(lookahead[o], lookahead[o + 1], lookahead[o + 2]);
-        if (triple_.size(k, previous_lap()) < triple_.size(key, previous_lap())) {
-          offset = o;
-          key = k;
-        }
-      }
-    }
-    for (Position node = triple_.head(key, previous_lap()); node != kNone;
-         node = triple_.next(node)) {
-      const auto j = static_cast<std::size_t>(node);
-      if (j < offset || j - offset <= write_) continue;
-      consider(j - offset, most, lookahead, best);
-      if (best.length == most) return;
-    }
-    // Candidates whose bytes at the offset lie past the last chained position.
-    for (std::size_t i = kCandidatePositions - offset; i < kCandidatePositions; ++i) {
-      if (i <= write_) continue;
-      consider(i, most, lookahead, best);
-      if (best.length == most) return;
-    }
+ private:
+  static constexpr Index kRing = kRingSize;
+  static constexpr Index kBase = kRingSize + kRingStart;
+  static constexpr Index kPositions = kCandidatePositions;
+  static constexpr Index kShortest = kShortestReference;
+  static constexpr std::size_t kPadding = 32;  // word reads past the end stay inside
+  static constexpr std::uint16_t kEnd = kRingSize;
+
+  struct Best {
+    Index position = 0;
+    Index length = 0;
+  };
+  static Match found(const Best& best) {
+    return {static_cast<std::size_t>(best.position), static_cast<std::size_t>(best.length)};
   }
 
- private:
-  using Position = std::int16_t;
-  static constexpr Position kNone = -1;
+  // Chains of one lap's positions per key, in increasing order, for this lap and the lap before
+  // (by lap parity), and per key the first position of the lap before at or after W + 1.
+  template <int KeyBits>
+  struct LapChains {
+    static constexpr std::size_t kKeys = std::size_t{1} << KeyBits;
+    std::array<std::array<std::uint16_t, kKeys>, 2> first;
+    std::array<std::array<std::uint16_t, kRingSize>, 2> next;
+    std::array<std::uint16_t, kKeys> cursor;
+  };
   static constexpr int kTripleBits = 13;
   static constexpr int kPairBits = 12;
 
-  // Chains of candidate positions, one per key and lap parity, linked forward. Positions move
-  // in increasing order and the lap before's chains are in increasing order, so the position
-  // that moves is always the head of its old chain.
-  template <int KeyBits>
-  struct Chains {
-    static constexpr std::size_t kChains = std::size_t{2} << KeyBits;
-    std::array<Position, kChains> heads, tails;
-    std::array<std::uint16_t, kChains> sizes;
-    std::array<Position, kCandidatePositions> following;
-    std::array<std::uint16_t, kCandidatePositions> chain_of;  // key * 2 + lap parity
+  static Index advance(std::uint16_t& cursor, const std::array<std::uint16_t, kRingSize>& next,
+                       Index from) {
+    while (cursor < from) cursor = next[cursor];
+    return cursor;
+  }
 
-    Chains() {
-      heads.fill(kNone);
-      tails.fill(kNone);
-      sizes.fill(0);
+  void build_lap(Index lap) {
+    const std::size_t parity = static_cast<std::size_t>(lap & 1);
+    if (lap > 0) {
+      triple_.cursor = triple_.first[parity ^ 1];
+      pair_.cursor = pair_.first[parity ^ 1];
     }
-    std::size_t size(std::size_t key, std::size_t lap) const { return sizes[key * 2 + (lap & 1)]; }
-    Position head(std::size_t key, std::size_t lap) const { return heads[key * 2 + (lap & 1)]; }
-    Position next(Position i) const { return following[i]; }
-    void append(Position i, std::size_t key, std::size_t lap) {
-      const auto chain = static_cast<std::uint16_t>(key * 2 + (lap & 1));
-      chain_of[i] = chain;
-      ++sizes[chain];
-      following[i] = kNone;
-      if (tails[chain] != kNone) {
-        following[tails[chain]] = i;
-      } else {
-        heads[chain] = i;
+    triple_.first[parity].fill(kEnd);
+    pair_.first[parity].fill(kEnd);
+    const Index base = lap * kRing;
+    for (Index p = std::min(kRing, end_ - base); p-- > 0;) {
+      const std::size_t triple = triple_key(base + p), pair = pair_key(base + p);
+      triple_.next[parity][p] = triple_.first[parity][triple];
+      triple_.first[parity][triple] = static_cast<std::uint16_t>(p);
+      pair_.next[parity][p] = pair_.first[parity][pair];
+      pair_.first[parity][pair] = static_cast<std::uint16_t>(p);
+    }
+  }
+
+  // This lap's candidates, positions 0 .. W - 1 (and below kPositions). A candidate can only beat
+  // a best of L if it also fits at bytes L - 2 .. L, so once there is a best the walk moves to
+  // the chain of those 3 bytes, which is usually much shorter.
+  void walk_below(Index c, Index write, Index base, Index most, Best& best) {
+    const std::size_t lap = lap_ & 1;
+    const Index stop = std::min(write, kPositions);
+    Index offset = 0;
+    Index x = triple_.first[lap][triple_key(c)];
+    while (x - offset < stop) {
+      const Index p = x - offset;
+      // The cap W - p falls as p rises: once it cannot beat the best, no later one can.
+      const Index cap = std::min(write - p, most);
+      if (cap <= std::max(best.length, kShortest)) return;
+      if (consider(base + p, c, cap, best.length)) {
+        best.position = p;
+        if (best.length == most) return;
+        offset = best.length - kShortest;
+        x = triple_.first[lap][triple_key(c + offset)];
+        while (x <= p + offset) x = triple_.next[lap][x];
+        continue;
       }
-      tails[chain] = i;
+      x = triple_.next[lap][x];
     }
-    void move(Position i, std::size_t key, std::size_t lap) {
-      const std::uint16_t chain = chain_of[i];
-      assert(heads[chain] == i);
-      heads[chain] = following[i];
-      if (following[i] == kNone) tails[chain] = kNone;
-      --sizes[chain];
-      append(i, key, lap);
-    }
-  };
+  }
 
-  static std::size_t triple_key_of(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
-    const std::uint32_t value = std::uint32_t{a} << 16 | std::uint32_t{b} << 8 | c;
+  // The lap before's candidates, positions W + 1 .. kPositions - 1, the same way.
+  void walk_above(Index c, Index write, Index base, Index most, Best& best) {
+    const std::size_t lap = (lap_ & 1) ^ 1;
+    if (write + 1 >= kPositions) return;
+    Index offset = best.length > kShortest ? best.length - kShortest : 0;
+    Index x = advance(triple_.cursor[triple_key(c + offset)], triple_.next[lap], write + 1);
+    while (x < write + 1 + offset) x = triple_.next[lap][x];
+    while (x - offset < kPositions) {
+      const Index p = x - offset;
+      if (consider(base + p, c, most, best.length)) {
+        best.position = p;
+        if (best.length == most) return;
+        offset = best.length - kShortest;
+        x = advance(triple_.cursor[triple_key(c + offset)], triple_.next[lap], write + 1);
+        while (x <= p + offset) x = triple_.next[lap][x];
+        continue;
+      }
+      x = triple_.next[lap][x];
+    }
+  }
+
+  std::uint64_t word(Index b) const {
+    std::uint64_t w;
+    std::memcpy(&w, bytes_.data() + b, sizeof w);
+    return w;
+  }
+  // Equal leading bytes of the candidate at b and the lookahead at c, at most `cap` (<= 17).
+  Index count_equal(Index b, Index c, Index cap) const {
+    if constexpr (std::endian::native == std::endian::little) {
+      for (Index k = 0; k < 16; k += 8) {
+        const std::uint64_t diff = word(b + k) ^ word(c + k);
+        if (diff != 0) return std::min<Index>(k + std::countr_zero(diff) / 8, cap);
+        if (k + 8 >= cap) return cap;
+      }
+      return std::min<Index>(byte(b + 16) == byte(c + 16) ? 17 : 16, cap);
+    } else {
+      Index k = 0;
+      while (k < cap && byte(b + k) == byte(c + k)) ++k;
+      return k;
+    }
+  }
+  // Takes the candidate if it counts more than the best and more than 2; the chains are hashed,
+  // so shorter counts say nothing. It can only beat the best if it fits at the best's last byte.
+  bool consider(Index b, Index c, Index cap, Index& best) const {
+    if (best >= cap || byte(b + best) != byte(c + best)) return false;
+    const Index count = count_equal(b, c, cap);
+    if (count <= best || count <= kShortest) return false;
+    best = count;
+    return true;
+  }
+  bool pair_fits(Index b, Index c) const {
+    return byte(b) == byte(c) && byte(b + 1) == byte(c + 1);
+  }
+
+  std::size_t triple_key(Index b) const {
+    const std::uint32_t value =
+        std::uint32_t{byte(b)} << 16 | std::uint32_t{byte(b + 1)} << 8 | byte(b + 2);
     return (value * 2654435761u) >> (32 - kTripleBits);
   }
-  static std::size_t pair_key_of(std::uint8_t a, std::uint8_t b) {
-    const std::uint32_t value = std::uint32_t{a} << 8 | b;
+  std::size_t pair_key(Index b) const {
+    const std::uint32_t value = std::uint32_t{byte(b)} << 8 | byte(b + 1);
     return (value * 2654435761u) >> (32 - kPairBits);
   }
-  std::size_t triple_key(std::size_t i) const {
-    return triple_key_of(ring_[i], ring_[i + 1], ring_[i + 2]);
-  }
-  std::size_t pair_key(std::size_t i) const { return pair_key_of(ring_[i], ring_[i + 1]); }
-  std::size_t current_lap() const { return lap_; }
-  std::size_t previous_lap() const { return lap_ + 1; }  // same parity as lap_ - 1
 
-  // Counts a candidate of the 3-byte chain; the chain is hashed, so shorter counts are not
-  // evidence of anything and are left to the pair search. A candidate can only beat the best
-  // if it also fits at the best's last byte, which is checked first.
-  void consider(std::size_t i, std::size_t cap, std::span<const std::uint8_t> lookahead,
-                Match& best) const {
-    if (best.length >= cap || ring_[i + best.length] != lookahead[best.length]) return;
-    const std::size_t count = count_equal(ring_.data(), i, lookahead, cap);
-    if (count > kShortestReference && count > best.length) best = {i, count};
-  }
-
-  std::array<std::uint8_t, kRingSize> ring_{};
-  std::size_t write_ = kRingStart;
-  std::size_t lap_ = 0;
-  Chains<kTripleBits> triple_;
-  Chains<kPairBits> pair_;
+  Index end_;
+  Index lap_ = 0;
+  std::vector<std::uint8_t> bytes_;
+  LapChains<kTripleBits> triple_;
+  LapChains<kPairBits> pair_;
 };
 
 class PlainRing {
@@ -290,8 +326,21 @@ std::vector<std::uint8_t> compress(std::span<const std::uint8_t> script, SearchS
     PlainRing ring;
     return compress_with(script, ring);
   }
-  auto ring = std::make_unique<ChainedRing>();
-  return compress_with(script, *ring);
+  auto search = std::make_unique<LapSearch>(script);
+  BitWriter bits;
+  for (auto c = search->begin(); c < search->end();) {
+    const Match match = search->search(c);
+    if (match.length < kShortestReference) {
+      bits.put_bits(0x100u | search->byte(c), 9);
+      ++c;
+      continue;
+    }
+    bits.put_bits(
+        static_cast<std::uint32_t>(match.position << 4 | (match.length - kShortestReference)), 17);
+    c += static_cast<LapSearch::Index>(match.length);
+  }
+  while (bits.held() != 0) bits.put_bits(0x100u, 9);
+  return bits.take();
 }
 
 std::vector<std::uint8_t> compress(std::span<const std::uint8_t> script) {
