@@ -36,21 +36,22 @@ SplitArchive split_room_archive(std::span<const std::uint8_t> archive, std::stri
   }
   if (part_count <= 0) return result;
 
-  // Offsets past the end of the archive read as its end.
+  // Offsets that lie past the end of the archive read as its end.
   const std::size_t size = archive.size();
-  std::vector<std::size_t> offsets(static_cast<std::size_t>(part_count) + 1, size);
-  const std::size_t table_end = 4 + offsets.size() * 4;
-  for (std::size_t i = 0; i < offsets.size() && 4 + i * 4 + 4 <= size; ++i) {
-    offsets[i] = read_u32(archive, 4 + i * 4);
+  std::vector<std::size_t> part_offsets(static_cast<std::size_t>(part_count) + 1, size);
+  const std::size_t table_end = 4 + part_offsets.size() * 4;
+  for (std::size_t i = 0; i < part_offsets.size() && 4 + i * 4 + 4 <= size; ++i) {
+    part_offsets[i] = read_u32(archive, 4 + i * 4);
   }
   if (table_end > size) result.notes.push_back("offset table runs past the end of the archive");
 
   std::size_t position = table_end;  // where the previous step left the archive
   for (int p = 0; p < part_count; ++p) {
-    const std::size_t start = offsets[p];
-    const std::size_t end = offsets[p + 1];
+    const std::size_t start = part_offsets[p];
+    const std::size_t end = part_offsets[p + 1];
+    // A decision byte past the end of the archive cannot be read, so it is not 1.
     int decision_byte = -1;
-    if (position + kDecisionByteOffset < size)
+    if (position < size && size - position > kDecisionByteOffset)
       decision_byte = archive[position + kDecisionByteOffset];
 
     RoomPart part{part_name(p, kind, decision_byte), {}};

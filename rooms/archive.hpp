@@ -36,7 +36,8 @@ std::string part_name(int part_index, std::string_view kind, int decision_byte);
 // gets the bytes that exist, and an offset table cut short by the end of the archive reads its
 // missing offsets as that end; each of these is noted. An archive of more than 503 parts is
 // refused with a note and yields no part. The decision byte of a "GFX" part is read 4 bytes
-// after where the previous part's copy ended (the end of the offset table for part 0).
+// after where the previous part's copy ended (the end of the offset table for part 0); one that
+// lies past the end of the archive counts as not 1.
 SplitArchive split_room_archive(std::span<const std::uint8_t> archive, std::string_view kind);
 
 // The colour tables of a palette part: one per whole 512 bytes, each colour word (15-bit

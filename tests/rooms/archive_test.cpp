@@ -83,6 +83,33 @@ TEST(SplitRoomArchive, DecisionByteIsReadWhereThePreviousStepLeftTheArchive) {
             (std::vector<std::string>{"0.tim", "1.raw"}));
 }
 
+TEST(SplitRoomArchive, DecisionByteMayLieBeyondItsOwnPart) {
+  // Gap-free parts of 2, 6 and 4 bytes after a table ending at 20. Part 0's decision byte is
+  // byte 2 of part 1; part 2's would be at 32, the end of the archive, and cannot be read.
+  const Bytes archive = archive_of({{0, 0}, {0, 0, 1, 0, 0, 0}, {1, 1, 1, 1}});
+  ASSERT_EQ(archive.size(), 32u);
+  EXPECT_EQ(names_of(split_room_archive(archive, "GFX")),
+            (std::vector<std::string>{"0.raw", "1.tim", "2.tim"}));
+}
+
+TEST(SplitRoomArchive, PartCountLimit) {
+  const struct {
+    std::uint32_t part_count;
+    bool refused;
+  } cases[] = {{503, false}, {504, true}, {0x7FFFFFFF, true}};
+  for (const auto& c : cases) {
+    Bytes archive = archive_of(std::vector<Bytes>(503, Bytes{}));
+    archive[0] = static_cast<std::uint8_t>(c.part_count);
+    archive[1] = static_cast<std::uint8_t>(c.part_count >> 8);
+    archive[2] = static_cast<std::uint8_t>(c.part_count >> 16);
+    archive[3] = static_cast<std::uint8_t>(c.part_count >> 24);
+    const SplitArchive split = split_room_archive(archive, "GFX");
+    EXPECT_TRUE(split.split) << c.part_count;
+    EXPECT_EQ(split.parts.size(), c.refused ? 0u : 503u) << c.part_count;
+    EXPECT_EQ(split.notes.size(), c.refused ? 1u : 0u) << c.part_count;
+  }
+}
+
 TEST(SplitRoomArchive, MalformedArchivesNeverCopyOutsideTheArchive) {
   Bytes too_many;
   put_u32(too_many, 504);
