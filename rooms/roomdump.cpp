@@ -50,9 +50,10 @@ class RoomDumper {
   }
 
  private:
-  // Writes one part; the palette part also gives the room's colour tables beside it.
+  // Writes one part; the palette part, once written, also gives the room's colour tables
+  // beside it.
   void write_room_part(int room, int file_number, const fs::path& dir, const RoomPart& part) {
-    write(room, file_number, dir / part.name, part.bytes);
+    if (!write(room, file_number, dir / part.name, part.bytes)) return;
     if (part.name != "1palette") return;
     const auto tables = convert_room_palettes(part.bytes);
     for (std::size_t k = 0; k < tables.size(); ++k) {
@@ -60,10 +61,10 @@ class RoomDumper {
     }
   }
 
-  void write(int room, int file_number, const fs::path& path, std::span<const std::uint8_t> bytes) {
-    if (!common::write_file(path, bytes)) {
-      report(room, file_number, "cannot write " + path.filename().string());
-    }
+  bool write(int room, int file_number, const fs::path& path, std::span<const std::uint8_t> bytes) {
+    if (common::write_file(path, bytes)) return true;
+    report(room, file_number, "cannot write " + path.filename().string());
+    return false;
   }
 
   void report(int room, int file_number, const std::string& note) {

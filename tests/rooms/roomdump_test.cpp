@@ -91,3 +91,62 @@ TEST_F(RoomDumpTree, SmallMissingAndRefusedArchivesWriteNothing) {
   EXPECT_FALSE(fs::exists(room_dir(2) / "unknown"));
   EXPECT_EQ(read_file(room_dir(2) / "GFX" / "0.tim"), Bytes(30, 3));
 }
+
+TEST_F(RoomDumpTree, SizeBoundariesAndTheLastRoom) {
+  Bytes empty_count(30, 0);     // part count 0
+  Bytes negative_count(30, 0);  // part count -1: no offset is read
+  negative_count[0] = negative_count[1] = negative_count[2] = negative_count[3] = 0xFF;
+  put_room_file(356, Bytes(29, 7));    // room 0: too small for a directory
+  put_room_file(359, empty_count);     // room 1: only "code" appears, empty
+  put_room_file(364, negative_count);  // room 2: only "GFX" appears, empty
+  put_room_file(1964, archive_of({Bytes(30, 1)}));
+  put_room_file(1965, {2});
+  put_room_file(1966, archive_of({Bytes(30, 3)}));
+
+  EXPECT_EQ(run(), console_with({}));
+
+  EXPECT_FALSE(fs::exists(room_dir(0)));
+  EXPECT_TRUE(fs::is_empty(room_dir(1) / "code"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(room_dir(1)), {}), 1);
+  EXPECT_TRUE(fs::is_empty(room_dir(2) / "GFX"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(room_dir(2)), {}), 1);
+  EXPECT_EQ(read_file(room_dir(536) / "code" / "0"), Bytes(30, 1));
+  EXPECT_EQ(read_file(room_dir(536) / "unknown" / "drp.out"), (Bytes{2}));
+  EXPECT_EQ(read_file(room_dir(536) / "GFX" / "0.tim"), Bytes(30, 3));
+}
+
+TEST_F(RoomDumpTree, MissingTreeStillListsEveryRoom) {
+  EXPECT_EQ(run(), console_with({}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(root()), {}), 1);  // only the working directory
+}
+
+TEST_F(RoomDumpTree, MalformedPartsAreNotedAndWrittenAsFarAsTheyExist) {
+  // Parts of ten 1s, 2s and 3s at 20, 30 and 40; then part 1 is made to run backwards (30 to
+  // 25) and part 2 to run from 25 past the end of the 50-byte archive, to 90.
+  Bytes archive = archive_of({Bytes(10, 1), Bytes(10, 2), Bytes(10, 3)});
+  archive[12] = 25;
+  archive[16] = 90;
+  put_room_file(367, archive);  // room 3's GFX archive
+
+  EXPECT_EQ(run(), console_with({{3,
+                                  "Room 3, file 0367.out: part 1 (1.tim): offsets decrease; "
+                                  "written empty\n"
+                                  "Room 3, file 0367.out: part 2 (2.tim): reaches past the end of "
+                                  "the archive; 25 of 65 bytes written\n"}}));
+  const fs::path gfx = room_dir(3) / "GFX";
+  EXPECT_EQ(read_file(gfx / "0.raw"), Bytes(10, 1));
+  EXPECT_EQ(read_file(gfx / "1.tim"), Bytes{});
+  Bytes tail(5, 1);
+  tail.insert(tail.end(), 10, 2);
+  tail.insert(tail.end(), 10, 3);
+  EXPECT_EQ(read_file(gfx / "2.tim"), tail);
+}
+
+TEST_F(RoomDumpTree, UnwritablePaletteIsReportedAndGivesNoColourTables) {
+  put_room_file(356, archive_of({Bytes(10, 0), Bytes(512, 0xFF), Bytes(10, 2)}));
+  fs::create_directories(room_dir(0) / "code" / "1palette" / "in the way");
+
+  EXPECT_EQ(run(), console_with({{0, "Room 0, file 0356.out: cannot write 1palette\n"}}));
+  EXPECT_FALSE(fs::exists(room_dir(0) / "code" / "pal0.act"));
+  EXPECT_EQ(read_file(room_dir(0) / "code" / "2"), Bytes(10, 2));
+}
