@@ -164,7 +164,8 @@ class LapSearch {
     pair_.first[parity].fill(kEnd);
     const Index base = lap * kRing;
     for (Index p = std::min(kRing, end_ - base); p-- > 0;) {
-      const std::size_t triple = triple_key(base + p), pair = pair_key(base + p);
+      const std::uint32_t word = head_word(base + p);
+      const std::size_t triple = triple_key_of(word), pair = pair_key_of(word);
       triple_.next[parity][p] = triple_.first[parity][triple];
       triple_.first[parity][triple] = static_cast<std::uint16_t>(p);
       pair_.next[parity][p] = pair_.first[parity][pair];
@@ -251,15 +252,25 @@ class LapSearch {
     return byte(b) == byte(c) && byte(b + 1) == byte(c + 1);
   }
 
-  std::size_t triple_key(Index b) const {
-    const std::uint32_t value =
-        std::uint32_t{byte(b)} << 16 | std::uint32_t{byte(b + 1)} << 8 | byte(b + 2);
-    return (value * 2654435761u) >> (32 - kTripleBits);
+  // Both keys from one little-endian word read; any hash does, as long as both uses agree.
+  std::uint32_t head_word(Index b) const {
+    if constexpr (std::endian::native == std::endian::little) {
+      std::uint32_t w;
+      std::memcpy(&w, bytes_.data() + b, sizeof w);
+      return w;
+    } else {
+      return std::uint32_t{byte(b)} | std::uint32_t{byte(b + 1)} << 8 |
+             std::uint32_t{byte(b + 2)} << 16 | std::uint32_t{byte(b + 3)} << 24;
+    }
   }
-  std::size_t pair_key(Index b) const {
-    const std::uint32_t value = std::uint32_t{byte(b)} << 8 | byte(b + 1);
-    return (value * 2654435761u) >> (32 - kPairBits);
+  static std::size_t triple_key_of(std::uint32_t word) {
+    return ((word & 0xFFFFFFu) * 2654435761u) >> (32 - kTripleBits);
   }
+  static std::size_t pair_key_of(std::uint32_t word) {
+    return ((word & 0xFFFFu) * 2654435761u) >> (32 - kPairBits);
+  }
+  std::size_t triple_key(Index b) const { return triple_key_of(head_word(b)); }
+  std::size_t pair_key(Index b) const { return pair_key_of(head_word(b)); }
 
   Index end_;
   Index lap_ = 0;
