@@ -153,6 +153,78 @@ TEST(Compressor, FastSearchChoosesExactlyWhatTheBruteForceChooses) {
   }
 }
 
+// Inputs aimed at the fast search's own edges: keys that share a hash bucket, sources at the far
+// end of the ring and across the boundary where W comes round, candidates that must lose to a
+// later, longer one with the same first bytes.
+TEST(Compressor, FastSearchMatchesTheBruteForceAtItsEdges) {
+  std::mt19937 random(77);
+  auto below = [&](int count) { return std::uniform_int_distribution<int>(0, count - 1)(random); };
+  auto random_bytes = [&](int size, int alphabet) {
+    Bytes bytes(size);
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(below(alphabet));
+    return bytes;
+  };
+  struct Case {
+    std::string name;
+    Bytes input;
+  };
+  std::vector<Case> cases;
+  // 40^3 possible 3-byte runs, thousands of them present: many share a bucket, and copied
+  // segments with one byte changed give long runs next to near misses.
+  {
+    Bytes input = random_bytes(2000, 40);
+    while (input.size() < 14000) {
+      const std::size_t from = below(static_cast<int>(input.size()) - 40);
+      Bytes segment(input.begin() + from, input.begin() + from + 10 + below(30));
+      segment[below(static_cast<int>(segment.size()))] = static_cast<std::uint8_t>(below(40));
+      input.insert(input.end(), segment.begin(), segment.end());
+      const Bytes fresh = random_bytes(below(12), 40);
+      input.insert(input.end(), fresh.begin(), fresh.end());
+    }
+    cases.push_back({"bucket sharing", std::move(input)});
+  }
+  // A block repeated at a period near the ring size: the source lies just above W, at W itself
+  // (which gives nothing) or past position 4076.
+  for (int period : {4060, 4076, 4077, 4078, 4093, 4094, 4095, 4096, 4097}) {
+    const Bytes block = random_bytes(period, 256);
+    Bytes input;
+    for (int copy = 0; copy < 3; ++copy) input.insert(input.end(), block.begin(), block.end());
+    input[period + 500] ^= 0x5A;  // one break inside the second copy
+    cases.push_back({"period " + std::to_string(period), std::move(input)});
+  }
+  // Words sharing long stems with different endings: the first candidate fits a few bytes, a
+  // later one more, a still later one all 17.
+  {
+    const std::vector<std::string> stems = {"the gate to the ", "the gale in the ",
+                                            "the game of the ", "then"};
+    const std::vector<std::string> ends = {"east", "west", "eastern hills", "mill", "lake"};
+    Bytes input;
+    while (input.size() < 12000) {
+      const std::string word = stems[below(4)] + ends[below(5)] + (below(3) == 0 ? "!" : " ");
+      input.insert(input.end(), word.begin(), word.end());
+      if (below(8) == 0) input.push_back(static_cast<std::uint8_t>(below(256)));
+    }
+    cases.push_back({"shared stems", std::move(input)});
+  }
+  // Long runs that cross lap boundaries, separated by a few other bytes.
+  {
+    Bytes input;
+    for (int run = 0; input.size() < 13000; ++run) {
+      input.insert(input.end(), 700 + 97 * (run % 5), static_cast<std::uint8_t>(run % 3));
+      const Bytes fresh = random_bytes(1 + below(4), 4);
+      input.insert(input.end(), fresh.begin(), fresh.end());
+    }
+    cases.push_back({"runs across laps", std::move(input)});
+  }
+  for (const Case& c : cases) {
+    const Bytes expected = compress(c.input, SearchStrategy::brute_force);
+    const Bytes fast = compress(c.input, SearchStrategy::hash_chains);
+    EXPECT_EQ(fast, expected) << c.name;
+    EXPECT_EQ(qv::script::decompress(fast, static_cast<std::uint32_t>(c.input.size())), c.input)
+        << c.name;
+  }
+}
+
 TEST(Compressor, BruteForceSearchHonoursTheAllowedPositions) {
   std::array<std::uint8_t, qv::script::kRingSize> ring{};
   const Bytes lookahead = {7, 7, 7, 7};
