@@ -34,6 +34,7 @@ class BitWriter {
     }
   }
   int held() const { return held_; }
+  void reserve(std::size_t bytes) { bytes_.reserve(bytes); }
   std::vector<std::uint8_t> take() { return std::move(bytes_); }
 
  private:
@@ -162,6 +163,8 @@ class LapSearch {
     }
     triple_.first[parity].fill(kEnd);
     pair_.first[parity].fill(kEnd);
+    // Backwards, each position going to the front of its chain. Positions not consumed yet are
+    // chained too; the walks never reach them, and their keys are the script's own bytes.
     const Index base = lap * kRing;
     for (Index p = std::min(kRing, end_ - base); p-- > 0;) {
       const std::uint32_t word = head_word(base + p);
@@ -339,6 +342,7 @@ std::vector<std::uint8_t> compress(std::span<const std::uint8_t> script, SearchS
   }
   auto search = std::make_unique<LapSearch>(script);
   BitWriter bits;
+  bits.reserve(script.size() / 8 * 9 + 9);  // all literals, and the flush
   for (auto c = search->begin(); c < search->end();) {
     const Match match = search->search(c);
     if (match.length < kShortestReference) {
