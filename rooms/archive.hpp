@@ -40,6 +40,9 @@ std::string part_name(int part_index, std::string_view kind, int decision_byte);
 // lies past the end of the archive counts as not 1.
 SplitArchive split_room_archive(std::span<const std::uint8_t> archive, std::string_view kind);
 
+// A gap-free archive of `parts`: the inverse of the split, for our own sample data and tests.
+std::vector<std::uint8_t> build_room_archive(std::span<const std::vector<std::uint8_t>> parts);
+
 // The colour tables of a palette part: one per whole 512 bytes, each colour word (15-bit
 // red, green, blue, little-endian) as three bytes of its components times 8.
 std::vector<std::array<std::uint8_t, kColourTableSize>> convert_room_palettes(

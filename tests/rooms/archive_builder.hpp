@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "rooms/archive.hpp"
+
 namespace qv::test {
 
 inline void put_u32(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -11,16 +13,7 @@ inline void put_u32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 // A gap-free archive of the given parts.
 inline std::vector<std::uint8_t> archive_of(const std::vector<std::vector<std::uint8_t>>& parts) {
-  std::vector<std::uint8_t> archive;
-  put_u32(archive, static_cast<std::uint32_t>(parts.size()));
-  std::uint32_t offset = static_cast<std::uint32_t>(4 + 4 * (parts.size() + 1));
-  for (const auto& part : parts) {
-    put_u32(archive, offset);
-    offset += static_cast<std::uint32_t>(part.size());
-  }
-  put_u32(archive, offset);
-  for (const auto& part : parts) archive.insert(archive.end(), part.begin(), part.end());
-  return archive;
+  return qv::rooms::build_room_archive(parts);
 }
 
 }  // namespace qv::test

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "pack/compressor.hpp"
+#include "rooms/archive.hpp"
 #include "script/vocabulary.hpp"
 
 namespace qv::tools {
@@ -66,10 +67,6 @@ Random random_for(std::uint64_t seed, std::uint64_t what, std::uint64_t which) {
   return Random(seed * 0x100000001B3ull ^ (what << 40) ^ which);
 }
 
-void put_u32(Bytes& out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
 // A room archive: part count, N + 1 offsets, the parts back to back. The last part grows so
 // that the archive is a whole number of 8-byte units, as every file on the disc is.
 Bytes room_archive(std::vector<Bytes> parts, Random& random) {
@@ -77,17 +74,7 @@ Bytes room_archive(std::vector<Bytes> parts, Random& random) {
   for (const Bytes& part : parts) total += part.size();
   const Bytes padding = random.bytes((8 - total % 8) % 8);
   parts.back().insert(parts.back().end(), padding.begin(), padding.end());
-
-  Bytes archive;
-  put_u32(archive, static_cast<std::uint32_t>(parts.size()));
-  std::uint32_t offset = static_cast<std::uint32_t>(4 + 4 * (parts.size() + 1));
-  for (const Bytes& part : parts) {
-    put_u32(archive, offset);
-    offset += static_cast<std::uint32_t>(part.size());
-  }
-  put_u32(archive, offset);
-  for (const Bytes& part : parts) archive.insert(archive.end(), part.begin(), part.end());
-  return archive;
+  return rooms::build_room_archive(parts);
 }
 
 Bytes palettes(int count, Random& random) {
