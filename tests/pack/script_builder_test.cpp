@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/worked_examples.hpp"
+
 #include <random>
 #include <string>
 #include <vector>
@@ -22,23 +24,10 @@ BuiltScript built_from(std::string_view text) {
 }
 
 TEST(ScriptBuilder, WorkedExampleOfTwoBlocks) {
-  const BuiltScript built = built_from(
-      "<Room 5 with 2 text entries>\r\n"
-      "<additional params: 32 0 0 0 0 0 0 0>\r\n"
-      "\r\n"
-      "<Text block 1><params: 6 1 2 3 4 5>\r\n"
-      "Hi<Close>\r\n"
-      "<End of block>\r\n"
-      "\r\n"
-      "<Text block 2><params: 0 0 0 0 0 0>\r\n"
-      "Tavin<Close>\r\n"
-      "<End of block>\r\n");
+  const BuiltScript built = built_from(qv::test::kTwoBlockDump);
   ASSERT_FALSE(built.refusal);
   EXPECT_EQ(built.console, "");
-  EXPECT_EQ(built.script, (Bytes{0x18, 0x00, 0x01, 0x04, 0x03, 0x02, 0x05, 0x06,  //
-                                 0x1C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  //
-                                 0x20, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  //
-                                 0x39, 0x54, 0x00, 0x01, 0x08, 0x00, 0x00, 0x01, 0x00}));
+  EXPECT_EQ(built.script, qv::test::kTwoBlockScript);
 }
 
 TEST(ScriptBuilder, ClosingRecordTakesItsParamsInItsOwnOrder) {

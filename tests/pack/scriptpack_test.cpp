@@ -11,6 +11,7 @@
 #include "script/lzss.hpp"
 #include "script/scriptdump.hpp"
 #include "tests/support/work_tree.hpp"
+#include "tests/support/worked_examples.hpp"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -19,21 +20,8 @@ using qv::common::write_file;
 
 namespace {
 
-constexpr std::string_view kTwoBlocks =
-    "<Room 5 with 2 text entries>\r\n"
-    "<additional params: 32 0 0 0 0 0 0 0>\r\n"
-    "\r\n"
-    "<Text block 1><params: 6 1 2 3 4 5>\r\n"
-    "Hi<Close>\r\n"
-    "<End of block>\r\n"
-    "\r\n"
-    "<Text block 2><params: 0 0 0 0 0 0>\r\n"
-    "Tavin<Close>\r\n"
-    "<End of block>\r\n";
-
-const Bytes kTwoBlocksScript = {0x18, 0x00, 0x01, 0x04, 0x03, 0x02, 0x05, 0x06, 0x1C, 0x00, 0x00,
-                                0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                0x00, 0x00, 0x39, 0x54, 0x00, 0x01, 0x08, 0x00, 0x00, 0x01, 0x00};
+using qv::test::kTwoBlockDump;
+using qv::test::kTwoBlockScript;
 
 class ScriptPackTree : public qv::test::WorkTree {
  protected:
@@ -60,21 +48,21 @@ TEST_F(ScriptPackTree, TreeWithoutRoomsPrintsEveryRoomAndWritesNothing) {
 
 TEST_F(ScriptPackTree, PacksADumpTextIntoScriptAnd8script) {
   const fs::path dir = code_dir(5);
-  write_file(dir / "outscript.txt", kTwoBlocks);
+  write_file(dir / "outscript.txt", kTwoBlockDump);
   write_file(dir / "8script.dat", std::string_view("\x01\x02\x03\x04"));
   EXPECT_EQ(run(), console_with({}));
-  EXPECT_EQ(read_file(dir / "script"), kTwoBlocksScript);
+  EXPECT_EQ(read_file(dir / "script"), kTwoBlockScript);
   const auto packed = read_file(dir / "8script");
   ASSERT_TRUE(packed);
-  EXPECT_EQ(*packed, qv::pack::write_compressed_script(kTwoBlocksScript, {1, 2, 3, 4}));
+  EXPECT_EQ(*packed, qv::pack::write_compressed_script(kTwoBlockScript, {1, 2, 3, 4}));
   const auto header = qv::script::read_compressed_header(*packed);
   EXPECT_EQ(header->size_limit, 53u);
   // The size limit lets more through than the script (flush literals, then the trailer read
   // as items); the script is what comes first.
   Bytes unpacked = qv::script::decompress(std::span(*packed).subspan(12), header->size_limit);
-  ASSERT_GE(unpacked.size(), kTwoBlocksScript.size());
-  unpacked.resize(kTwoBlocksScript.size());
-  EXPECT_EQ(unpacked, kTwoBlocksScript);
+  ASSERT_GE(unpacked.size(), kTwoBlockScript.size());
+  unpacked.resize(kTwoBlockScript.size());
+  EXPECT_EQ(unpacked, kTwoBlockScript);
 }
 
 TEST_F(ScriptPackTree, EmptyRoomGetsTheEmptyScript) {
@@ -90,7 +78,7 @@ TEST_F(ScriptPackTree, EmptyRoomGetsTheEmptyScript) {
 
 TEST_F(ScriptPackTree, EncoderMessagesStandUnderTheirRoom) {
   const fs::path dir = code_dir(2);
-  std::string text(kTwoBlocks);
+  std::string text(kTwoBlockDump);
   text.replace(text.find("Hi"), 2, "H~<Bad>");
   write_file(dir / "outscript.txt", text);
   write_file(dir / "8script.dat", std::string_view("\x01\x02\x03\x04"));
@@ -103,13 +91,13 @@ TEST_F(ScriptPackTree, RoomWithoutDumpTextKeepsItsFilesOrPacksAnOlderScript) {
   write_file(untouched / "8script", std::string_view("old compressed"));
   write_file(untouched / "8script.dat", std::string_view("\x01\x02\x03\x04"));
   const fs::path older = code_dir(4);
-  write_file(older / "script", kTwoBlocksScript);
+  write_file(older / "script", kTwoBlockScript);
   write_file(older / "8script.dat", std::string_view("\x05\x06\x07\x08"));
   EXPECT_EQ(run(), console_with({}));
   EXPECT_EQ(text_of(read_file(untouched / "8script")), "old compressed");
   EXPECT_FALSE(fs::exists(untouched / "script"));
   EXPECT_EQ(read_file(older / "8script"),
-            qv::pack::write_compressed_script(kTwoBlocksScript, {5, 6, 7, 8}));
+            qv::pack::write_compressed_script(kTwoBlockScript, {5, 6, 7, 8}));
 }
 
 TEST_F(ScriptPackTree, RefusedRoomsKeepTheirFilesAndTheRunGoesOn) {
@@ -125,8 +113,9 @@ TEST_F(ScriptPackTree, RefusedRoomsKeepTheirFilesAndTheRunGoesOn) {
        "<Text block 1><params: 0 0 0 0 0 0>\r\nHi\r\n",
        "older", "\x01\x02\x03\x04",
        "Room 10 not packed: the text ends inside text block 1 (no \"<End of block>\" line)\n"},
-      {11, std::string(kTwoBlocks), "older", "-", "Room 11 not packed: cannot read 8script.dat\n"},
-      {12, std::string(kTwoBlocks), "older", "\x01\x02\x03",
+      {11, std::string(kTwoBlockDump), "older", "-",
+       "Room 11 not packed: cannot read 8script.dat\n"},
+      {12, std::string(kTwoBlockDump), "older", "\x01\x02\x03",
        "Room 12 not packed: 8script.dat holds fewer than 4 bytes\n"},
       {13, "", "", "\x01\x02\x03\x04", "Room 13 not packed: script is empty (0 bytes)\n"},
       {14, "<Room 14 with 5000 text entries>\r\n<additional params: 0>\r\n", "older",
@@ -143,7 +132,7 @@ TEST_F(ScriptPackTree, RefusedRoomsKeepTheirFilesAndTheRunGoesOn) {
   }
   // A good room after the refused ones is still packed.
   const fs::path good = code_dir(20);
-  write_file(good / "outscript.txt", kTwoBlocks);
+  write_file(good / "outscript.txt", kTwoBlockDump);
   write_file(good / "8script.dat", std::string_view("\x01\x02\x03\x04"));
 
   EXPECT_EQ(run(), console_with(notes));
@@ -152,14 +141,14 @@ TEST_F(ScriptPackTree, RefusedRoomsKeepTheirFilesAndTheRunGoesOn) {
     EXPECT_EQ(text_of(read_file(dir / "script")), c.older_script) << c.room;
     EXPECT_EQ(text_of(read_file(dir / "8script")), "old compressed") << c.room;
   }
-  EXPECT_EQ(read_file(good / "script"), kTwoBlocksScript);
+  EXPECT_EQ(read_file(good / "script"), kTwoBlockScript);
 }
 
 TEST_F(ScriptPackTree, DumpThenPackGivesTheScriptBack) {
   // scriptdump's own output is the input here: a script whose blocks all end in a line break
   // and use no code that packs differently comes back byte for byte.
   const fs::path dir = code_dir(9);
-  Bytes script = kTwoBlocksScript;
+  Bytes script = kTwoBlockScript;
   std::swap(script[3], script[5]);  // the packer's param order exchanges record bytes 3 and 5
   script.resize(60, 0);             // long enough to be dumped
   const auto stream = qv::pack::compress(script);
@@ -173,7 +162,7 @@ TEST_F(ScriptPackTree, DumpThenPackGivesTheScriptBack) {
   ASSERT_TRUE(packed);
   const auto header = qv::script::read_compressed_header(*packed);
   EXPECT_EQ(header->header_word, (std::array<std::uint8_t, 4>{9, 8, 7, 6}));
-  EXPECT_EQ(read_file(dir / "script"), kTwoBlocksScript);
+  EXPECT_EQ(read_file(dir / "script"), kTwoBlockScript);
 }
 
 }  // namespace

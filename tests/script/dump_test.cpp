@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/worked_examples.hpp"
+
 using qv::script::dump_room;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -29,20 +31,9 @@ Bytes script_of(std::initializer_list<Record> records, const Bytes& text, std::s
 }  // namespace
 
 TEST(DumpRoom, WorkedExampleOfRoomFive) {
-  const Bytes script = script_of({{24, {1, 2, 3, 4, 5, 6}}, {30}, {33, {0, 0, 0, 0, 0, 9}}},
-                                 {0x39, 0x54, 0x01, 0x39, 0x54, 0x00, 0x08, 0x00, 0x00}, 60);
-  const auto dump = dump_room(script, 5);
+  const auto dump = dump_room(qv::test::kRoomFiveScript, 5);
   ASSERT_TRUE(dump.text);
-  EXPECT_EQ(*dump.text,
-            "<Room 5 with 2 text entries>\r\n"
-            "<additional params: 33 0 0 0 0 0 0 9>\r\n"
-            "\r\n"
-            "<Text block 1><params: 6 1 2 3 4 5>\r\n"
-            "Hi\r\n"
-            "Hi<Close><End of block>\r\n"
-            "\r\n"
-            "<Text block 2><params: 0 0 0 0 0 0>\r\n"
-            "Tavin<Close><End of block>\r\n");
+  EXPECT_EQ(*dump.text, qv::test::kRoomFiveDump);
   EXPECT_EQ(dump.console, " with 2 text blocks");
 }
 

@@ -10,6 +10,7 @@
 #include "common/files.hpp"
 #include "script/lzss.hpp"
 #include "tests/support/work_tree.hpp"
+#include "tests/support/worked_examples.hpp"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -68,16 +69,7 @@ TEST_F(ScriptDumpTree, DumpsEachRoomThatHasAScript) {
   EXPECT_EQ(ccs->size(), 60u);
   EXPECT_TRUE(std::equal(script.begin(), script.end(), ccs->begin()));
   EXPECT_EQ(text_of(read_file(code_dir(5) / "8script.dat")), "\xDE\xAD\xBE\xEF");
-  EXPECT_EQ(text_of(read_file(code_dir(5) / "outscript.txt")),
-            "<Room 5 with 2 text entries>\r\n"
-            "<additional params: 33 0 0 0 0 0 0 9>\r\n"
-            "\r\n"
-            "<Text block 1><params: 6 1 2 3 4 5>\r\n"
-            "Hi\r\n"
-            "Hi<Close><End of block>\r\n"
-            "\r\n"
-            "<Text block 2><params: 0 0 0 0 0 0>\r\n"
-            "Tavin<Close><End of block>\r\n");
+  EXPECT_EQ(text_of(read_file(code_dir(5) / "outscript.txt")), qv::test::kRoomFiveDump);
   // The bit file is left from the last room with a script.
   EXPECT_EQ(text_of(read_file(work() / "temp")), qv::script::bit_text(stream.bytes()));
   EXPECT_FALSE(fs::exists(code_dir(0) / "8script.ccs"));
