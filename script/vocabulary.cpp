@@ -153,7 +153,16 @@ constexpr std::array<std::string_view, kTableSize> kAccentTokens = {"<Unknow aut
                                                                     "<ss>",
                                                                     "<wha>"};
 
+// Two characters each; "Un" covers every "Unknow" tag, "UN" the unknown chunks, "su" the
+// token "<suffix>" and "Na" both name tags.
+constexpr std::array<std::string_view, 12> kPreviewHiddenPrefixes = {
+    "Au", "Sp", "su", "De", "Un", "UN", "Up", "Va", "Co", "Ch", "PS", "Na"};
+
 }  // namespace
+
+std::span<const std::string_view> preview_hidden_prefixes() {
+  return kPreviewHiddenPrefixes;
+}
 
 bool takes_argument(std::uint8_t code) {
   for (std::uint8_t c : kCodesWithArgument) {

@@ -72,6 +72,12 @@ inline constexpr std::string_view kUnknownCharacter = "Unknown Character!";
 std::optional<std::uint8_t> name_index(std::string_view word);
 std::optional<std::uint8_t> token_index(std::string_view tag);
 
+// The editor's preview leaves out every tag whose first two characters after "<" are one of
+// these (compared case-sensitively): the tags that only steer how the game shows the text
+// (delay, speed, colour, upper case, the unknown codes …) and the token "<suffix>". All other
+// tags are previewed as written.
+std::span<const std::string_view> preview_hidden_prefixes();
+
 // The end marker of a dump text block.
 inline constexpr std::string_view kEndOfBlock = "<End of block>";
 
