@@ -139,6 +139,10 @@ Form1::Form1(Prompter& prompter, QWidget* parent)
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
+  // The layout was drawn for a small 8-point face; larger ones overflow the narrow controls.
+  QFont letra = font();
+  letra.setPointSize(8);
+  setFont(letra);
   build_controls();
   centre_on_screen();
 }
@@ -178,6 +182,10 @@ void Form1::build_controls() {
   chkdesaauto->setObjectName(u"chkdesaauto"_qs);
   chkdesaauto->setGeometry(twips(8040, 5680, 1575, 495));
   chkdesaauto->setChecked(true);
+  // Its caption needs three lines in a box barely wider than its longest word.
+  QFont letra_pequena = font();
+  letra_pequena.setPointSize(7);
+  chkdesaauto->setFont(letra_pequena);
 
   // Below the visible client area: only its access key reaches it.
   cmdabrirmodificado = make_button(this, u"cmdabrirmodificado"_qs, u"Abrir Script &Modificado"_qs,
