@@ -1,18 +1,150 @@
 #include "editor/form2.hpp"
 
+#include <QFontMetrics>
+#include <QLabel>
+#include <QScreen>
+#include <QShowEvent>
+#include <algorithm>
+
+#include "editor/accent_table.hpp"
 #include "editor/icon.hpp"
 
 namespace qv::editor {
 
+namespace {
+
+// Layout positions are kept in twips; 15 twips make one pixel.
+constexpr int kTwipsPerPixel = 15;
+
+QRect twips(int left, int top, int width, int height) {
+  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+               height / kTwipsPerPixel);
+}
+
+QString utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The largest pixel size, from `font`'s own down to a floor, at which `fits` holds. The table
+// was drawn for a small bitmap face; wider faces have to shrink to keep rows and columns apart.
+template <typename Fits>
+QFont fitted_font(QFont font, Fits fits) {
+  int size = QFontInfo(font).pixelSize();
+  constexpr int kSmallest = 9;
+  for (; size > kSmallest; --size) {
+    font.setPixelSize(size);
+    if (fits(QFontMetrics(font))) return font;
+  }
+  font.setPixelSize(kSmallest);
+  return font;
+}
+
+QLabel* make_label(QWidget* parent, std::string_view name, const QString& text, const QRect& at,
+                   Qt::Alignment alignment) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(utf8(name));
+  label->setGeometry(at);
+  label->setAlignment(alignment);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+}  // namespace
+
 Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(u"Form2"_qs);
-  setWindowTitle(u"Lista de MTED"_qs);
+  setWindowTitle(utf8(kAccentWindowCaption));
   setWindowIcon(textbench_icon());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  // Client area of 11775 x 6720 twips.
-  setFixedSize(785, 448);
+  setFixedSize(kAccentClientWidth / kTwipsPerPixel, kAccentClientHeight / kTwipsPerPixel);
+  // Closing discards the window; the next click on the button builds it afresh.
   setAttribute(Qt::WA_DeleteOnClose);
+  build_labels();
+  Form_Load();
+}
+
+void Form2::build_labels() {
+  const auto columns = accent_columns();
+  const int rows = static_cast<int>(accent_rows().size());
+
+  // One face for the whole table, small enough that the 21 rows fit the data area and each
+  // heading fits its own width.
+  const int data_height = kAccentDataHeight / kTwipsPerPixel;
+  const QFont table_font = fitted_font(font(), [&](const QFontMetrics& metrics) {
+    if (metrics.lineSpacing() * rows > data_height) return false;
+    for (const AccentColumn& column : columns.subspan(1)) {
+      if (metrics.horizontalAdvance(utf8(column.token)) > column.heading_width / kTwipsPerPixel) {
+        return false;
+      }
+    }
+    return true;
+  });
+  const auto notes = accent_notes();
+  const QFont note_font = fitted_font(font(), [&](const QFontMetrics& metrics) {
+    return std::all_of(notes.begin(), notes.end(), [&](const AccentNote& note) {
+      return metrics.horizontalAdvance(utf8(note.text)) <= note.width / kTwipsPerPixel &&
+             metrics.height() <= kAccentNoteHeight / kTwipsPerPixel + 1;
+    });
+  });
+
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const AccentColumn& column = columns[i];
+    const Qt::Alignment alignment = i == 0 ? Qt::AlignLeft : Qt::AlignHCenter;
+    QLabel* heading = make_label(
+        this, column.heading_name, utf8(column.token),
+        twips(column.heading_left, kAccentHeadingTop, column.heading_width, kAccentHeadingHeight),
+        alignment | Qt::AlignTop);
+    heading->setFont(table_font);
+    if (i == 0) {
+      QPalette palette = heading->palette();
+      palette.setColor(QPalette::WindowText, palette.color(QPalette::Active, QPalette::Highlight));
+      heading->setPalette(palette);
+    }
+    QLabel* data =
+        make_label(this, column.data_name, QString(),
+                   twips(column.data_left, kAccentDataTop, column.data_width, kAccentDataHeight),
+                   alignment | Qt::AlignTop);
+    data->setFont(table_font);
+  }
+
+  for (const AccentNote& note : notes) {
+    QLabel* label = make_label(this, note.name, utf8(note.text),
+                               twips(kAccentNoteLeft, note.top, note.width, kAccentNoteHeight),
+                               (note.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    QFont letter = note_font;
+    if (note.heading || &note == &notes.front()) letter.setBold(true);
+    label->setFont(letter);
+    if (note.heading) {
+      QPalette palette = label->palette();
+      palette.setColor(QPalette::WindowText,
+                       QColor(kAccentNoteRed, kAccentNoteGreen, kAccentNoteBlue));
+      label->setPalette(palette);
+    }
+  }
+}
+
+// Fills the data labels, column by column.
+void Form2::Form_Load() {
+  const auto columns = accent_columns();
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (auto* data = findChild<QLabel*>(utf8(columns[i].data_name))) {
+      data->setText(utf8(accent_column_text(i)));
+    }
+  }
+}
+
+void Form2::showEvent(QShowEvent* event) {
+  // Centred on the screen when it first appears; later shows leave it where the user put it.
+  if (!centred_) {
+    centred_ = true;
+    if (const QScreen* screen = this->screen()) {
+      QRect frame = frameGeometry();
+      frame.moveCenter(screen->availableGeometry().center());
+      move(frame.topLeft() + (pos() - frameGeometry().topLeft()));
+    }
+  }
+  QWidget::showEvent(event);
 }
 
 }  // namespace qv::editor

@@ -1,6 +1,7 @@
 #pragma once
-// The accent reference window, shown modeless from the main window's "Lista de MTED" button.
-// For now it is the empty window; the table itself is filled in later.
+// The accent reference window "Lista de MTED": what each speaker makes of each accent token,
+// with the translators' notes. Shown modeless from the main window's button; it has no
+// commands and changes nothing.
 #include <QWidget>
 
 namespace qv::editor {
@@ -10,6 +11,14 @@ class Form2 : public QWidget {
 
  public:
   explicit Form2(QWidget* parent = nullptr);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void build_labels();
+  void Form_Load();
+  bool centred_ = false;
 };
 
 }  // namespace qv::editor
