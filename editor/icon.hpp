@@ -3,7 +3,7 @@
 
 namespace qv::editor {
 
-// The 32 x 32 icon that both windows carry: a message window of the game with two lines of text.
+// The 32 x 32 icon that both windows carry, from the editor's resources.
 QIcon textbench_icon();
 
 }  // namespace qv::editor

@@ -210,7 +210,7 @@ TEST_F(EditorWindow, StartsWithItsCaptionsPlacesAndStates) {
   EXPECT_EQ(form_->windowTitle(), u"Editor de scripts del Quorvane"_qs);
   EXPECT_EQ(form_->size(), QSize(665, 443));
   EXPECT_FALSE(form_->windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_FALSE(form_->windowIcon().isNull());
+  EXPECT_EQ(form_->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
 
   struct Expected {
     const char* name;
@@ -677,12 +677,18 @@ TEST_F(EditorWindow, KeysCountAsChangesOnlyOnceTheTranslationIsEditable) {
   EXPECT_EQ(prompter_.questions.size(), 1u);
 }
 
+TEST(OpenDialogFilter, ShowsTheDescriptionAndMatchesThePattern) {
+  EXPECT_EQ(qt_name_filter(u"Scripts originales del Quorvane (.txt)|*.txt"_qs),
+            u"Scripts originales del Quorvane (.txt) (*.txt)"_qs);
+}
+
 TEST_F(EditorWindow, TheAccentTableButtonShowsOneWindowThatClosesWithTheEditor) {
   click("Command1");
   QPointer<QWidget> table = form_->form2();
   ASSERT_TRUE(table);
   EXPECT_EQ(table->windowTitle(), u"Lista de MTED"_qs);
   EXPECT_TRUE(table->isVisible());
+  EXPECT_EQ(table->windowIcon().pixmap(32).toImage(), form_->windowIcon().pixmap(32).toImage());
   click("Command1");
   EXPECT_EQ(form_->form2(), table.data());
 
