@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyleOptionButton>
@@ -191,6 +192,8 @@ void Form1::build_controls() {
   cmdabrirmodificado = make_button(this, u"cmdabrirmodificado"_qs, u"Abrir Script &Modificado"_qs,
                                    twips(4320, 6960, 2055, 375), false);
 
+  vista_previa_ = create_preview_controls(this);
+
   statusbar = new QStatusBar(this);
   statusbar->setObjectName(u"statusbar"_qs);
   statusbar->setSizeGripEnabled(false);
@@ -211,6 +214,8 @@ void Form1::build_controls() {
           [this] { cmddialogosiguiente_Click(); });
   connect(cmddialogoanterior, &QPushButton::clicked, this, [this] { cmddialogoanterior_Click(); });
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  connect(vista_previa_.Scroll, &QScrollBar::valueChanged, this,
+          [this] { refrescar_vista_previa(); });
   connect(txtscriptmodificado, &QPlainTextEdit::textChanged, this,
           [this] { txtscriptmodificado_Change(); });
   connect(txtcomentario, &QPlainTextEdit::textChanged, this, [this] {
@@ -310,9 +315,13 @@ void Form1::mostrar_dialogo() {
   poner_texto(txtcomentario, comentarios[i]);
 }
 
-// The preview beside the boxes hooks in here.
-void Form1::refrescar_vista_previa() {}
-void Form1::poner_scroll_a_cero() {}
+// Before the first load there is no dialogue to show.
+void Form1::refrescar_vista_previa() {
+  if (dialogoactual < 1 || dialogoactual > static_cast<int>(textosmodificados.size())) return;
+  show_preview(vista_previa_, textosmodificados[dialogoactual - 1]);
+}
+
+void Form1::poner_scroll_a_cero() { vista_previa_.Scroll->setValue(0); }
 
 void Form1::txtscriptmodificado_Change() {
   // The program's own assignments put the element's text into the box, so only the user's

@@ -11,6 +11,7 @@
 
 #include "editor/dialogs.hpp"
 #include "editor/dump_text.hpp"
+#include "editor/preview_controls.hpp"
 
 class QCheckBox;
 class QGroupBox;
@@ -79,6 +80,8 @@ class Form1 : public QWidget {
   QLabel* panel1 = nullptr;
   QLabel* panel2 = nullptr;
   QPointer<QWidget> form2_;
+  // ventana, lblvistaprevia and Scroll.
+  PreviewControls vista_previa_;
 
   std::int16_t numeroroom = 0;
   std::int16_t dialogoactual = 0;
