@@ -68,12 +68,24 @@ void Form2::build_labels() {
   const auto columns = accent_columns();
   const int rows = static_cast<int>(accent_rows().size());
 
-  // One face for the whole table, small enough that the 21 rows fit the data area and each
-  // heading fits its own width.
+  // The data's face: small enough that the 21 rows fit the data area and every cell its column.
   const int data_height = kAccentDataHeight / kTwipsPerPixel;
   const QFont table_font = fitted_font(font(), [&](const QFontMetrics& metrics) {
     if (metrics.lineSpacing() * rows > data_height) return false;
-    for (const AccentColumn& column : columns.subspan(1)) {
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      for (int r = 0; r < rows; ++r) {
+        const QString cell = utf8(accent_cell(static_cast<std::size_t>(r), c));
+        // A pixel of room on each side: glyphs may reach past their advance.
+        if (metrics.horizontalAdvance(cell) + 2 > columns[c].data_width / kTwipsPerPixel) {
+          return false;
+        }
+      }
+    }
+    return true;
+  });
+  // The headings' face: each token fits above its column, never larger than the data's.
+  const QFont heading_font = fitted_font(table_font, [&](const QFontMetrics& metrics) {
+    for (const AccentColumn& column : columns) {
       if (metrics.horizontalAdvance(utf8(column.token)) > column.heading_width / kTwipsPerPixel) {
         return false;
       }
@@ -95,7 +107,7 @@ void Form2::build_labels() {
         this, column.heading_name, utf8(column.token),
         twips(column.heading_left, kAccentHeadingTop, column.heading_width, kAccentHeadingHeight),
         alignment | Qt::AlignTop);
-    heading->setFont(table_font);
+    heading->setFont(heading_font);
     if (i == 0) {
       QPalette palette = heading->palette();
       palette.setColor(QPalette::WindowText, palette.color(QPalette::Active, QPalette::Highlight));
