@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ struct RefreshCase {
   int maximum;
   int value;
 };
+
+void PrintTo(const RefreshCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class RefreshTest : public ::testing::TestWithParam<RefreshCase> {};
 
@@ -144,6 +149,10 @@ struct BodyCase {
   std::string body;
 };
 
+void PrintTo(const BodyCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class BodyTest : public ::testing::TestWithParam<BodyCase> {};
 
 TEST_P(BodyTest, CutsTheBody) {
@@ -179,6 +188,10 @@ struct StripCase {
   std::string text;
   std::string shown;
 };
+
+void PrintTo(const StripCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class StripTest : public ::testing::TestWithParam<StripCase> {};
 
