@@ -2,9 +2,11 @@
 // translation box and the scroll bar.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -14,6 +16,7 @@
 
 #include "common/files.hpp"
 #include "editor/form1.hpp"
+#include "editor/form2.hpp"
 
 namespace qv::editor {
 namespace {
@@ -143,6 +146,30 @@ TEST_F(PreviewWindow, TheNextDialogueStartsAtTheTopWithoutControlTags) {
   EXPECT_EQ(scroll()->value(), 0);
   EXPECT_FALSE(scroll()->isEnabled());
   EXPECT_EQ(captions(), QStringList({QString::fromUtf8("Mañana\n"), "", ""}));
+}
+
+int open_accent_tables() {
+  int count = 0;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (qobject_cast<Form2*>(window) && window->isVisible()) ++count;
+  }
+  return count;
+}
+
+TEST_F(PreviewWindow, TheAccentTableOpensOnceAndAfreshAfterClosing) {
+  click(u"Command1"_qs);
+  click(u"Command1"_qs);
+  EXPECT_EQ(open_accent_tables(), 1);
+  QPointer<QWidget> first = form_->form2();
+  ASSERT_TRUE(first);
+
+  first->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(first);
+  click(u"Command1"_qs);
+  EXPECT_EQ(open_accent_tables(), 1);
+  EXPECT_NE(form_->form2(), nullptr);
+  EXPECT_TRUE(form_->form2()->isVisible());
 }
 
 }  // namespace
