@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -111,6 +112,21 @@ TEST_F(PreviewWindow, ControlsStandInPlaceWithThePicture) {
   }
   EXPECT_EQ(scroll()->geometry(), QRect(640, 16, 17, 337));
   EXPECT_EQ(scroll()->orientation(), Qt::Vertical);
+}
+
+// The shipped picture keeps the shape the layout was drawn for: 280 x 97 pixels at 15 twips a
+// pixel, with a global colour table of 64 entries.
+TEST_F(PreviewWindow, TheWindowPictureIsAGif89aOf280By97With64Colours) {
+  QFile file(u":/textbench/ventana.gif"_qs);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray head = file.read(13);
+  ASSERT_EQ(head.size(), 13);
+  EXPECT_EQ(head.left(6), QByteArray("GIF89a"));
+  const auto byte = [&](int i) { return static_cast<unsigned char>(head[i]); };
+  EXPECT_EQ(byte(6) | byte(7) << 8, 280);
+  EXPECT_EQ(byte(8) | byte(9) << 8, 97);
+  EXPECT_TRUE(byte(10) & 0x80);           // a global colour table follows
+  EXPECT_EQ(2 << (byte(10) & 0x07), 64);  // of 64 entries
 }
 
 TEST_F(PreviewWindow, NothingIsShownBeforeTheFirstLoad) {
