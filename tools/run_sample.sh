@@ -7,7 +7,10 @@ cd "$(dirname "$0")/.."
 top=$(pwd)
 bash tools/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target make_sample_disc discunpack roomdump scriptdump scriptpack >/dev/null
+targets=(make_sample_disc discunpack roomdump scriptdump scriptpack)
+# The editor is built too where Qt 6 is there.
+cmake --build build --target help | grep -q textbench && targets+=(textbench)
+cmake --build build -j"$(nproc)" --target "${targets[@]}" >/dev/null
 
 sample=$top/out/sample
 rm -rf "$sample"
