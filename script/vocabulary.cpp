@@ -200,8 +200,7 @@ namespace {
 std::array<CharacterCode, 256> build_character_codes() {
   std::array<CharacterCode, 256> codes{};
   codes.fill({CharacterEncoding::unsupported, 0});
-  // Ascending, so that where two codes show the same character the later one would win; the
-  // explicit entries below settle the comma and the quotation mark.
+  // Where two codes show the same character (the comma), the entries after the loop decide.
   for (unsigned code = kFirstGlyphCode; code <= 0xFF; ++code) {
     const std::string_view text = glyph(static_cast<std::uint8_t>(code));
     if (text.size() == 1) {
