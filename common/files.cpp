@@ -27,28 +27,50 @@ std::optional<Bytes> read_file(const std::filesystem::path& path) {
   return bytes;
 }
 
-bool write_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+namespace {
+
+std::filesystem::path scratch_of(const std::filesystem::path& path) {
   std::filesystem::path scratch = path;
   scratch += ".partial";
-  {
-    std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(scratch, ignored);
-      return false;
+  return scratch;
+}
+
+bool write_scratch(const std::filesystem::path& scratch, std::span<const std::uint8_t> bytes) {
+  std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (out) return true;
+  std::error_code ignored;
+  std::filesystem::remove(scratch, ignored);
+  return false;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> write_files(std::span<const FileOutput> outputs) {
+  std::error_code error;
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    if (!write_scratch(scratch_of(outputs[i].path), outputs[i].bytes)) {
+      for (std::size_t k = 0; k < i; ++k)
+        std::filesystem::remove(scratch_of(outputs[k].path), error);
+      return outputs[i].path;
     }
   }
-  std::error_code error;
-  std::filesystem::rename(scratch, path, error);
-  if (error) {
-    std::filesystem::remove(scratch, error);
-    return false;
+  for (const FileOutput& output : outputs) {
+    std::filesystem::rename(scratch_of(output.path), output.path, error);
+    if (error) {
+      std::filesystem::remove(scratch_of(output.path), error);
+      return output.path;
+    }
   }
-  return true;
+  return std::nullopt;
+}
+
+bool write_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+  const FileOutput output{path, bytes};
+  return !write_files(std::span(&output, 1));
 }
 
 bool write_file(const std::filesystem::path& path, std::string_view text) {

@@ -26,4 +26,14 @@ std::optional<Bytes> read_file(const std::filesystem::path& path);
 bool write_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 bool write_file(const std::filesystem::path& path, std::string_view text);
 
+struct FileOutput {
+  std::filesystem::path path;
+  std::span<const std::uint8_t> bytes;
+};
+
+// Writes several files as one step: all go to scratch files first, and only when every one is
+// complete do they replace their targets, so a write that fails leaves every target as it was.
+// Returns the first path that could not be written or replaced.
+std::optional<std::filesystem::path> write_files(std::span<const FileOutput> outputs);
+
 }  // namespace qv::common

@@ -76,12 +76,12 @@ RoomOutcome pack_one_room(const fs::path& work_dir, int room) {
   std::copy_n(header_file->begin(), header_word.size(), header_word.begin());
   const std::vector<std::uint8_t> compressed = write_compressed_script(script, header_word);
 
-  if (built && !common::write_file(script_path, script)) {
-    outcome.refusal = "cannot write script";
-    return outcome;
-  }
-  if (!common::write_file(code_dir / "8script", compressed)) {
-    outcome.refusal = "cannot write 8script";
+  // "script" and "8script" are replaced together or not at all.
+  std::vector<common::FileOutput> outputs;
+  if (built) outputs.push_back({script_path, script});
+  outputs.push_back({code_dir / "8script", compressed});
+  if (const auto failed = common::write_files(outputs)) {
+    outcome.refusal = "cannot write " + failed->filename().string();
   }
   return outcome;
 }

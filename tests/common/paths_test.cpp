@@ -60,3 +60,24 @@ TEST_F(TempTree, WriteFileReplacesWholeAndLeavesNoScratch) {
   EXPECT_FALSE(write_file(root() / "no" / "such" / "dir" / "f", std::string_view("x")));
   EXPECT_FALSE(read_file(root() / "work").has_value());  // a directory is not a file
 }
+
+TEST_F(TempTree, WriteFilesReplacesAllOrNone) {
+  const fs::path a = root() / "work" / "script";
+  const fs::path b = root() / "work" / "8script";
+  ASSERT_TRUE(write_file(a, std::string_view("old a")));
+  ASSERT_TRUE(write_file(b, std::string_view("old b")));
+  const Bytes new_a = {'n', 'e', 'w'};
+  const Bytes new_b = {'n', 'e', 'w', '!'};
+  const FileOutput outputs[] = {{a, new_a}, {b, new_b}};
+
+  fs::create_directory(root() / "work" / "8script.partial");  // b's scratch cannot be written
+  EXPECT_EQ(write_files(outputs), b);
+  EXPECT_EQ(read_file(a), (Bytes{'o', 'l', 'd', ' ', 'a'}));
+  EXPECT_EQ(read_file(b), (Bytes{'o', 'l', 'd', ' ', 'b'}));
+  EXPECT_FALSE(fs::exists(root() / "work" / "script.partial"));
+
+  fs::remove(root() / "work" / "8script.partial");
+  EXPECT_EQ(write_files(outputs), std::nullopt);
+  EXPECT_EQ(read_file(a), new_a);
+  EXPECT_EQ(read_file(b), new_b);
+}
