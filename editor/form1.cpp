@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -253,6 +253,21 @@ Answer Form1::preguntar_cambios() {
   return prompter_.ask_yes_no_cancel(kPregunta, kTituloPregunta, MessageIcon::warning);
 }
 
+bool Form1::seguir_tras_preguntar() {
+  if (!cambiossinguardar) return true;
+  switch (preguntar_cambios()) {
+    case Answer::yes:
+      cmdguardarscript_Click();
+      return false;
+    case Answer::no:
+      cambiossinguardar = false;
+      return true;
+    case Answer::cancel:
+      return false;
+  }
+  return false;
+}
+
 void Form1::avisar_script_ilegible(bool original, DumpProblem problema, int dialogo) {
   const QString script = original ? u"El script original"_qs : u"El script modificado"_qs;
   const QString linea = original ? u"La primera línea del script original"_qs
@@ -321,7 +336,9 @@ void Form1::refrescar_vista_previa() {
   show_preview(vista_previa_, textosmodificados[dialogoactual - 1]);
 }
 
-void Form1::poner_scroll_a_cero() { vista_previa_.Scroll->setValue(0); }
+void Form1::poner_scroll_a_cero() {
+  vista_previa_.Scroll->setValue(0);
+}
 
 void Form1::txtscriptmodificado_Change() {
   // The program's own assignments put the element's text into the box, so only the user's
@@ -334,18 +351,7 @@ void Form1::txtscriptmodificado_Change() {
 }
 
 void Form1::cmdabrirscript_Click() {
-  if (cambiossinguardar) {
-    switch (preguntar_cambios()) {
-      case Answer::yes:
-        cmdguardarscript_Click();
-        return;
-      case Answer::no:
-        cambiossinguardar = false;
-        break;
-      case Answer::cancel:
-        return;
-    }
-  }
+  if (!seguir_tras_preguntar()) return;
   if (comentarioscargados) Guardar_comentario();
 
   const QString ruta = prompter_.choose_file(kTituloAbrir, kFiltroAbrir);
@@ -411,18 +417,7 @@ void Form1::cmdabrirscript_Click() {
 }
 
 void Form1::cmdabrirmodificado_Click() {
-  if (cambiossinguardar) {
-    switch (preguntar_cambios()) {
-      case Answer::yes:
-        cmdguardarscript_Click();
-        return;
-      case Answer::no:
-        cambiossinguardar = false;
-        break;
-      case Answer::cancel:
-        return;
-    }
-  }
+  if (!seguir_tras_preguntar()) return;
   if (comentarioscargados) Guardar_comentario();
 
   rutamodificado = ruta_derivada(kModifiedFolder);

@@ -50,6 +50,9 @@ class Form1 : public QWidget {
 
   void Guardar_comentario();
   Answer preguntar_cambios();
+  // The unsaved-changes question before a load or a reopen: Yes saves and ends the command,
+  // No drops the changes and goes on, Cancel ends the command. True when the command goes on.
+  bool seguir_tras_preguntar();
   void mover_dialogo(int paso);
   void mostrar_dialogo();
   void poner_texto(QPlainTextEdit* caja, const std::string& texto);
