@@ -66,7 +66,9 @@ SplitArchive split_room_archive(std::span<const std::uint8_t> archive, std::stri
     }
     const std::size_t copy_end = std::min(std::max(start, end), size);
     if (start < copy_end) part.bytes.assign(archive.begin() + start, archive.begin() + copy_end);
-    position = start + part.bytes.size();
+    // The next decision byte is read from where this part ends by its offsets, even when the
+    // part itself was written short or empty.
+    position = end;
     result.parts.push_back(std::move(part));
   }
   return result;

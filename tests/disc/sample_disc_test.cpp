@@ -16,6 +16,7 @@
 #include "disc/file_index.hpp"
 #include "script/dump.hpp"
 #include "script/lzss.hpp"
+#include "tests/support/scratch_dir.hpp"
 
 namespace fs = std::filesystem;
 using namespace qv::tools;
@@ -114,7 +115,7 @@ TEST(SampleDisc, RoomFilesAreRoomArchivesWithScripts) {
 }
 
 TEST(SampleDisc, DiscUnpackExtractsEveryFileExactly) {
-  const fs::path root = fs::temp_directory_path() / "qv_sample_disc_extract";
+  const fs::path root = qv::test::scratch_dir("qv_sample_disc_extract");
   fs::remove_all(root);
   fs::create_directories(root / "work");
   const SampleDiscOptions options;

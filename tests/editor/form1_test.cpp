@@ -22,6 +22,7 @@
 
 #include "common/files.hpp"
 #include "script/dump.hpp"
+#include "tests/support/scratch_dir.hpp"
 #include "tests/support/worked_examples.hpp"
 
 // Readable failures.
@@ -118,11 +119,8 @@ class EditorWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("qv_editor_") + info->test_suite_name() + "_" + info->name();
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    root_ = fs::temp_directory_path() / name;
+    root_ = qv::test::scratch_dir(std::string("qv_editor_") + info->test_suite_name() + "_" +
+                                  info->name());
     fs::remove_all(root_);
     fs::create_directories(work());
     fs::create_directories(root_ / "rooms");

@@ -18,6 +18,7 @@
 #include "common/files.hpp"
 #include "editor/form1.hpp"
 #include "editor/form2.hpp"
+#include "tests/support/scratch_dir.hpp"
 
 namespace qv::editor {
 namespace {
@@ -53,9 +54,8 @@ constexpr std::string_view kDump =
 class PreviewWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            (std::string("qv_preview_") +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ = qv::test::scratch_dir(std::string("qv_preview_") +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_);
     previous_dir_ = QDir::currentPath();

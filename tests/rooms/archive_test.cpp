@@ -81,6 +81,22 @@ TEST(SplitRoomArchive, DecisionByteIsReadWhereThePreviousStepLeftTheArchive) {
   archive[24] = 1;  // byte 4 of part 0 is not where its decision byte is read
   EXPECT_EQ(names_of(split_room_archive(archive, "GFX")),
             (std::vector<std::string>{"0.tim", "1.raw"}));
+
+  // Part 0 runs backwards (30 down to 20) and is written empty; part 1's decision byte is
+  // still read at part 0's end offset 20, plus 4.
+  Bytes backwards;
+  put_u32(backwards, 2);
+  put_u32(backwards, 30);
+  put_u32(backwards, 20);
+  put_u32(backwards, 40);
+  backwards.resize(40, 0);
+  backwards[24] = 1;
+  EXPECT_EQ(names_of(split_room_archive(backwards, "GFX")),
+            (std::vector<std::string>{"0.tim", "1.raw"}));
+  backwards[24] = 0;
+  backwards[34] = 1;  // where the empty part 0 started, plus 4: not read
+  EXPECT_EQ(names_of(split_room_archive(backwards, "GFX")),
+            (std::vector<std::string>{"0.tim", "1.tim"}));
 }
 
 TEST(SplitRoomArchive, DecisionByteMayLieBeyondItsOwnPart) {

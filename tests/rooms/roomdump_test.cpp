@@ -122,7 +122,8 @@ TEST_F(RoomDumpTree, MissingTreeStillListsEveryRoom) {
 
 TEST_F(RoomDumpTree, MalformedPartsAreNotedAndWrittenAsFarAsTheyExist) {
   // Parts of ten 1s, 2s and 3s at 20, 30 and 40; then part 1 is made to run backwards (30 to
-  // 25) and part 2 to run from 25 past the end of the 50-byte archive, to 90.
+  // 25) and part 2 to run from 25 past the end of the 50-byte archive, to 90. Part 2's decision
+  // byte is read at part 1's end offset 25, plus 4: a 1 of part 0, so it is ".raw".
   Bytes archive = archive_of({Bytes(10, 1), Bytes(10, 2), Bytes(10, 3)});
   archive[12] = 25;
   archive[16] = 90;
@@ -131,7 +132,7 @@ TEST_F(RoomDumpTree, MalformedPartsAreNotedAndWrittenAsFarAsTheyExist) {
   EXPECT_EQ(run(), console_with({{3,
                                   "Room 3, file 0367.out: part 1 (1.tim): offsets decrease; "
                                   "written empty\n"
-                                  "Room 3, file 0367.out: part 2 (2.tim): reaches past the end of "
+                                  "Room 3, file 0367.out: part 2 (2.raw): reaches past the end of "
                                   "the archive; 25 of 65 bytes written\n"}}));
   const fs::path gfx = room_dir(3) / "GFX";
   EXPECT_EQ(read_file(gfx / "0.raw"), Bytes(10, 1));
@@ -139,7 +140,7 @@ TEST_F(RoomDumpTree, MalformedPartsAreNotedAndWrittenAsFarAsTheyExist) {
   Bytes tail(5, 1);
   tail.insert(tail.end(), 10, 2);
   tail.insert(tail.end(), 10, 3);
-  EXPECT_EQ(read_file(gfx / "2.tim"), tail);
+  EXPECT_EQ(read_file(gfx / "2.raw"), tail);
 }
 
 TEST_F(RoomDumpTree, UnwritablePaletteIsReportedAndGivesNoColourTables) {

@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch_dir.hpp"
+
 namespace qv::test {
 
 class WorkTree : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = std::filesystem::temp_directory_path() /
-            ("qv_" + std::string(info->test_suite_name()) + "_" + info->name());
+    root_ = scratch_dir("qv_" + std::string(info->test_suite_name()) + "_" + info->name());
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(work());
   }
