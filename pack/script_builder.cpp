@@ -55,15 +55,16 @@ BuiltScript build_script(std::span<const std::uint8_t> dump_text) {
     built.script = empty_script();
     return built;
   }
-  const long blocks = header->block_count;
-  if (blocks < 0 || blocks > kMaxBlocks) {
-    return refused({}, printed("%ld text entries is outside 0..%ld", blocks, kMaxBlocks));
-  }
   const auto second = reader.read(kLineBuffer);
   const auto additional = second ? parse_additional_params(*second) : std::nullopt;
   if (!additional) {
     built.script = empty_script();
     return built;
+  }
+  // The count matters only once both header lines have been read.
+  const long blocks = header->block_count;
+  if (blocks < 0 || blocks > kMaxBlocks) {
+    return refused({}, printed("%ld text entries is outside 0..%ld", blocks, kMaxBlocks));
   }
 
   // Slot b holds the params of the block whose header names b; slot N + 1 the closing record's.

@@ -42,7 +42,9 @@ TEST(ScriptBuilder, ClosingRecordTakesItsParamsInItsOwnOrder) {
 TEST(ScriptBuilder, UnreadableRoomHeaderGivesTheEmptyScript) {
   for (std::string_view text :
        {"<Room 7 is empty !!!>\r\n", "", "\r\n", "<Room 7 with 2 text entries>\r\n",
-        "<Room 7 with 2 text entries>\r\n<params: 1>\r\n"}) {
+        "<Room 7 with 2 text entries>\r\n<params: 1>\r\n",
+        // A count out of range does not matter when the second header line fails.
+        "<Room 7 with 100000 text entries>\r\ngarbage\r\n"}) {
     const BuiltScript built = built_from(text);
     EXPECT_FALSE(built.refusal) << text;
     EXPECT_EQ(built.script, (Bytes{0x08, 0, 0, 0, 0, 0, 0, 0})) << text;
