@@ -42,6 +42,9 @@ TEST(DumpHeaders, RoomHeaderNeedsBothNumbers) {
   EXPECT_EQ(header->room, 12);
   EXPECT_EQ(header->block_count, 3);
   EXPECT_EQ(qv::pack::parse_room_header("<Room 12 with 3 lines, anything>")->block_count, 3);
+  // "%d" stores into an int: a number past its range keeps its low 32 bits.
+  EXPECT_EQ(qv::pack::parse_room_header("<Room 1 with 4294967297 text entries>")->block_count, 1);
+  EXPECT_EQ(qv::pack::parse_block_header("<Text block 4294967298><params: 0>")->block, 2);
   EXPECT_FALSE(qv::pack::parse_room_header("<Room 12 is empty !!!>\r\n"));
   EXPECT_FALSE(qv::pack::parse_room_header("\r\n"));
   EXPECT_FALSE(qv::pack::parse_room_header("<Room 1\0 with 3 text entries>"sv));
