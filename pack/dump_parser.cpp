@@ -18,11 +18,6 @@ std::optional<std::string_view> LineReader::read(std::size_t buffer_size) {
   return std::string_view(reinterpret_cast<const char*>(text_.data()) + start, position_ - start);
 }
 
-// A "%d" stores into an int: a value read at the range of a long keeps its low 32 bits.
-long as_int(long value) {
-  return static_cast<std::int32_t>(value);
-}
-
 std::string_view c_string(std::string_view piece) {
   return piece.substr(0, piece.find('\0'));
 }
@@ -32,7 +27,7 @@ std::optional<RoomHeader> parse_room_header(std::string_view line) {
   if (match_pattern(c_string(line), "<Room %d with %d text entries>", values) < 2) {
     return std::nullopt;
   }
-  return RoomHeader{as_int(values[0]), as_int(values[1])};
+  return RoomHeader{values[0], values[1]};
 }
 
 std::optional<std::array<std::uint8_t, 8>> parse_additional_params(std::string_view line) {
@@ -50,7 +45,7 @@ std::optional<BlockHeader> parse_block_header(std::string_view line) {
   if (match_pattern(c_string(line), "<Text block %d><params: %d %d %d %d %d %d>", values) < 1) {
     return std::nullopt;
   }
-  BlockHeader header{as_int(values[0]), {}};
+  BlockHeader header{values[0], {}};
   for (std::size_t i = 0; i < header.params.size(); ++i) {
     header.params[i] = static_cast<std::uint8_t>(values[i + 1]);
   }

@@ -1,6 +1,7 @@
 #include "pack/number_pattern.hpp"
 
 #include <climits>
+#include <cstdint>
 
 namespace qv::pack {
 
@@ -46,7 +47,7 @@ int match_pattern(std::string_view text, std::string_view pattern, std::span<lon
         value = value == LONG_MIN ? LONG_MAX : -value;
       }
       if (static_cast<std::size_t>(converted) >= values.size()) return converted;
-      values[converted++] = value;
+      values[converted++] = static_cast<std::int32_t>(value);
     } else {
       if (t >= text.size() || text[t] != want) return converted;
       ++t;

@@ -10,7 +10,8 @@ namespace qv::pack {
 // Matches `text` against `pattern` and stores each converted number in `values` in turn.
 // A white-space character in the pattern matches any amount of white space in the text, none
 // included; "%d" skips white space and reads an optionally signed decimal number (held at the
-// range of a long, as strtol does); any other character must equal the next character of the
+// range of a long, as strtol does, then stored into an int, keeping its low 32 bits); any
+// other character must equal the next character of the
 // text. Matching stops at the first mismatch or at the end of the text. Returns the number of
 // values converted; never writes more than `values.size()` values.
 int match_pattern(std::string_view text, std::string_view pattern, std::span<long> values);
