@@ -110,8 +110,7 @@ std::variant<std::vector<std::string>, DialogueProblem> read_dialogues(std::stri
       const std::string_view line = lines.next();
       dialogue.append(line);
       dialogue.append(kCrLf);
-      if (line == kEndOfBlock) break;
-      if (line.ends_with(kEndOfBlock)) return DialogueProblem{DumpProblem::shared_end, index};
+      if (line.ends_with(kEndOfBlock)) break;
     }
     dialogues.push_back(std::move(dialogue));
     if (!lines.at_end()) lines.next();

@@ -52,7 +52,6 @@ enum class DumpProblem {
   no_dialogue_count,   // no "with ", no number after it, or a count below 1
   too_many_dialogues,  // the count runs past the three digits that the header rule reads
   missing_end,         // the text ends before a dialogue's "<End of block>" line
-  shared_end,          // "<End of block>" follows text on its line, so the block never ends
 };
 
 struct SourceHeader {
@@ -72,11 +71,11 @@ struct DialogueProblem {
 };
 
 // Cuts a dump text into `count` dialogues. Each dialogue is a run of whole lines, each followed
-// by CR LF, up to and including the line that is exactly "<End of block>"; the first dialogue
-// also holds the header lines. After each dialogue one more line (the empty line between
-// blocks) is dropped. Text after the last dialogue is ignored. Refuses a text that ends before
-// `count` dialogues are complete, and a dialogue in which "<End of block>" closes a line of text
-// (such a block would swallow the ones after it).
+// by CR LF, up to and including the first line that ends with "<End of block>" (alone on its
+// line, or after the block's last text when that text does not end with a line break); the
+// first dialogue also holds the header lines. After each dialogue one more line (the empty line
+// between blocks) is dropped. Text after the last dialogue is ignored. Refuses a text that ends
+// before `count` dialogues are complete.
 std::variant<std::vector<std::string>, DialogueProblem> read_dialogues(std::string_view text,
                                                                        int count);
 

@@ -291,13 +291,7 @@ void Form1::avisar_script_ilegible(bool original, DumpProblem problema, int dial
     case DumpProblem::missing_end:
       texto =
           script +
-          u" no se puede leer como una lista de diálogos: el archivo se acaba antes de la línea <End of block> del diálogo %1."_qs
-              .arg(dialogo);
-      break;
-    case DumpProblem::shared_end:
-      texto =
-          script +
-          u" no se puede leer como una lista de diálogos: en el diálogo %1, <End of block> no está solo en su línea."_qs
+          u" no se puede leer como una lista de diálogos: el archivo se acaba antes del <End of block> del diálogo %1."_qs
               .arg(dialogo);
       break;
   }

@@ -4,14 +4,19 @@
 
 #include "pack/number_pattern.hpp"
 #include "script/decoder.hpp"
+#include "script/dump.hpp"
 #include "script/vocabulary.hpp"
 
 namespace qv::pack {
 
-std::optional<std::string_view> LineReader::read(std::size_t buffer_size) {
+std::optional<std::string_view> LineReader::read_line() {
+  return read_piece(text_.size() + 2);
+}
+
+std::optional<std::string_view> LineReader::read_piece(std::size_t buffer_size) {
   if (position_ >= text_.size() || buffer_size < 2) return std::nullopt;
   const std::size_t start = position_;
-  const std::size_t limit = std::min(text_.size(), start + buffer_size - 1);
+  const std::size_t limit = start + std::min(text_.size() - start, buffer_size - 1);
   while (position_ < limit) {
     if (text_[position_++] == '\n') break;
   }
@@ -52,10 +57,24 @@ std::optional<BlockHeader> parse_block_header(std::string_view line) {
   return header;
 }
 
-bool is_end_line(std::string_view piece) {
-  const std::string_view line = c_string(piece);
-  return line.size() == script::kEndOfBlock.size() + script::kLineBreak.size() &&
-         line.starts_with(script::kEndOfBlock) && line.ends_with(script::kLineBreak);
+bool ends_block(std::string_view line) {
+  const std::string_view text = c_string(line);
+  if (line.ends_with('\n')) {
+    return text.ends_with(script::kLineBreak) &&
+           text.substr(0, text.size() - script::kLineBreak.size()).ends_with(script::kEndOfBlock);
+  }
+  return text.ends_with(script::kEndOfBlock);  // the last line of the input
+}
+
+bool is_empty_room_text(std::span<const std::uint8_t> bytes) {
+  using script::kEmptyRoomSuffix, script::kLineBreak, script::kRoomLinePrefix;
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!text.starts_with(kRoomLinePrefix) || !text.ends_with(kLineBreak)) return false;
+  text.remove_prefix(kRoomLinePrefix.size());
+  text.remove_suffix(kLineBreak.size());
+  if (!text.ends_with(kEmptyRoomSuffix)) return false;
+  text.remove_suffix(kEmptyRoomSuffix.size());
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 }  // namespace qv::pack

@@ -1,6 +1,5 @@
 #pragma once
-// Reading the dump text "outscript.txt": line pieces as a fixed-size line buffer delivers them,
-// the room header and the text block headers.
+// Reading the dump text "outscript.txt": its lines, the room header and the text block headers.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -9,21 +8,26 @@
 
 namespace qv::pack {
 
-// Line buffers of the reader: block lines and the header lines are read with 500 bytes, the
-// empty line between blocks with 10, so each read delivers at most 499 or 9 characters.
-inline constexpr std::size_t kLineBuffer = 500;
+// The line between blocks is read with a buffer of 10 bytes, so that read takes at most 9
+// characters and the rest of a longer line is read as the next block's header line.
 inline constexpr std::size_t kGapBuffer = 10;
 
-// Delivers the dump text in the pieces that a C line read with a buffer of `buffer_size` bytes
-// returns: up to and including the next line feed, but at most `buffer_size` - 1 characters,
-// so a longer line arrives as several pieces. NUL bytes are delivered like any other byte.
-// Never reads outside the bytes it was given.
+// Delivers the dump text line by line, each line up to and including its line feed (the last
+// line may have none). NUL bytes are delivered like any other byte. Never reads outside the
+// bytes it was given.
 class LineReader {
  public:
   explicit LineReader(std::span<const std::uint8_t> text) : text_(text) {}
 
-  // The next piece, or nothing at the end of the input.
-  std::optional<std::string_view> read(std::size_t buffer_size);
+  // The next whole line, however long, or nothing at the end of the input.
+  std::optional<std::string_view> read_line();
+
+  // What a C line read with a buffer of `buffer_size` bytes returns: as `read_line`, but at
+  // most `buffer_size` - 1 characters; the rest of a longer line is left for the next read.
+  std::optional<std::string_view> read_piece(std::size_t buffer_size);
+
+  // Where the next read starts, counted in bytes from the start of the text.
+  std::size_t position() const { return position_; }
 
  private:
   std::span<const std::uint8_t> text_;
@@ -54,7 +58,13 @@ struct BlockHeader {
 // "<Text block %d><params: %d %d %d %d %d %d>": nothing when the block number does not convert.
 std::optional<BlockHeader> parse_block_header(std::string_view line);
 
-// Whether a piece is the line that ends a text block: "<End of block>" and CR LF, exactly.
-bool is_end_line(std::string_view piece);
+// Whether a line ends its text block: its text (up to a NUL byte) ends with "<End of block>" and
+// CR LF, or, on the last line of the input, with the marker and no line break. A marker followed
+// by a line feed alone does not end the block.
+bool ends_block(std::string_view line);
+
+// Whether `text` is the whole of a dump text that the dumper writes for an empty room:
+// "<Room " and a room number, " is empty !!!>", CR LF, and nothing else.
+bool is_empty_room_text(std::span<const std::uint8_t> text);
 
 }  // namespace qv::pack

@@ -75,12 +75,9 @@ std::optional<std::vector<std::uint8_t>> row_bytes(const Tag& row, std::string_v
 // Encodes one complete tag; returns whether the rest of the line is to be dropped.
 bool encode_tag(std::string_view tag, std::vector<std::uint8_t>& out, std::string& console) {
   for (const Tag& row : script::tags()) {
-    if (!row.packable) continue;
     const auto bytes = row_bytes(row, tag);
     if (!bytes) continue;
     out.insert(out.end(), bytes->begin(), bytes->end());
-    // A row that ends the line and writes codes stands in for the line break it drops.
-    if (row.ends_line && !bytes->empty()) out.push_back(script::kLineBreakCode);
     return row.ends_line;
   }
   console += kUnsupportedTag;

@@ -14,9 +14,11 @@ namespace {
 
 using Slot = std::array<std::uint8_t, script::kRecordSize>;
 
-// The params of a slot as they go into a record's bytes 2..7: for a text block p2, p5, p4, p3,
-// p6, p1, the order the game's scripts keep them in.
-constexpr std::array<std::size_t, 6> kRecordParamFromSlot = {3, 6, 5, 4, 7, 2};
+// Record bytes 2..7 from a slot. A text block's slot holds p1..p6 in its bytes 2..7, and the
+// dump shows record bytes 7, 2, 3, 4, 5, 6 as p1..p6, so p1 goes back to byte 7. The closing
+// record's slot holds a0..a7 in its bytes 0..7, which go back to the same record bytes.
+constexpr std::array<std::size_t, 6> kBlockRecordFromSlot = {3, 4, 5, 6, 7, 2};
+constexpr std::array<std::size_t, 6> kClosingRecordFromSlot = {2, 3, 4, 5, 6, 7};
 
 template <typename... Numbers>
 std::string printed(const char* format, Numbers... numbers) {
@@ -26,17 +28,17 @@ std::string printed(const char* format, Numbers... numbers) {
 }
 
 void put_record(std::vector<std::uint8_t>& script, std::size_t record, std::size_t start,
-                const Slot& slot) {
+                const Slot& slot, const std::array<std::size_t, 6>& from_slot) {
   std::uint8_t* bytes = script.data() + record * script::kRecordSize;
   bytes[0] = static_cast<std::uint8_t>(start);
   bytes[1] = static_cast<std::uint8_t>(start >> 8);
-  for (std::size_t i = 0; i < kRecordParamFromSlot.size(); ++i) {
-    bytes[2 + i] = slot[kRecordParamFromSlot[i]];
-  }
+  for (std::size_t i = 0; i < from_slot.size(); ++i) bytes[2 + i] = slot[from_slot[i]];
 }
 
-BuiltScript refused(std::string console, std::string reason) {
-  return BuiltScript{{}, std::move(console), std::move(reason)};
+// 1-based number of the line that starts at byte `offset` of the text.
+std::size_t line_at(std::span<const std::uint8_t> text, std::size_t offset) {
+  return 1 + static_cast<std::size_t>(std::count(
+                 text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
 }
 
 }  // namespace
@@ -46,25 +48,31 @@ std::vector<std::uint8_t> empty_script() {
 }
 
 BuiltScript build_script(std::span<const std::uint8_t> dump_text) {
-  LineReader reader(dump_text);
   BuiltScript built;
+  if (is_empty_room_text(dump_text)) {
+    built.script = empty_script();
+    return built;
+  }
+  LineReader reader(dump_text);
+  // Every refusal names the line where reading stopped; `from` is where that line starts.
+  auto refuse = [&](std::size_t from, std::string reason) {
+    built.script.clear();
+    built.refusal = std::move(reason);
+    built.refusal_line = line_at(dump_text, from);
+    return std::move(built);
+  };
 
-  const auto first = reader.read(kLineBuffer);
+  const auto first = reader.read_line();
   const auto header = first ? parse_room_header(*first) : std::nullopt;
-  if (!header) {
-    built.script = empty_script();
-    return built;
-  }
-  const auto second = reader.read(kLineBuffer);
+  if (!header) return refuse(0, "the room line cannot be read as \"<Room N with N text entries>\"");
+  const std::size_t second_at = reader.position();
+  const auto second = reader.read_line();
   const auto additional = second ? parse_additional_params(*second) : std::nullopt;
-  if (!additional) {
-    built.script = empty_script();
-    return built;
-  }
+  if (!additional) return refuse(second_at, "the additional params line cannot be read");
   // The count matters only once both header lines have been read.
   const long blocks = header->block_count;
   if (blocks < 0 || blocks > kMaxBlocks) {
-    return refused({}, printed("%ld text entries is outside 0..%ld", blocks, kMaxBlocks));
+    return refuse(0, printed("%ld text entries is outside 0..%ld", blocks, kMaxBlocks));
   }
 
   // Slot b holds the params of the block whose header names b; slot N + 1 the closing record's.
@@ -74,41 +82,44 @@ BuiltScript build_script(std::span<const std::uint8_t> dump_text) {
 
   std::vector<std::uint8_t>& script = built.script;
   script.assign(script::kRecordSize * (blocks + 1), 0);
-  reader.read(kLineBuffer);  // the empty line before the first block
+  reader.read_line();  // the empty line before the first block
   for (long i = 1; i <= blocks; ++i) {
     starts[i] = script.size();
-    const auto line = reader.read(kLineBuffer);
-    if (!line) return refused(built.console, printed("text block %ld is missing", i));
+    const std::size_t header_at = reader.position();
+    const auto line = reader.read_line();
+    if (!line) return refuse(header_at, printed("text block %ld is missing", i));
     const auto block = parse_block_header(*line);
     if (!block) {
-      return refused(built.console, printed("the header of text block %ld cannot be read", i));
+      return refuse(header_at, printed("the header of text block %ld cannot be read", i));
     }
     if (block->block < 1 || block->block > kMaxBlockNumber) {
-      return refused(built.console, printed("text block %ld names block number %ld, outside 1..%ld",
-                                            i, block->block, kMaxBlockNumber));
+      return refuse(header_at, printed("text block %ld names block number %ld, outside 1..%ld", i,
+                                       block->block, kMaxBlockNumber));
     }
     std::copy(block->params.begin(), block->params.end(), slots[block->block].begin() + 2);
     for (;;) {
-      const auto piece = reader.read(kLineBuffer);
-      if (!piece) {
-        return refused(
-            built.console,
-            printed("the text ends inside text block %ld (no \"<End of block>\" line)", i));
+      const auto text_line = reader.read_line();
+      if (!text_line) {
+        return refuse(header_at, printed("the text ends inside text block %ld (no line ending "
+                                         "with \"<End of block>\")",
+                                         i));
       }
-      encode_line(*piece, script, built.console);
-      if (is_end_line(*piece)) break;
+      encode_line(*text_line, script, built.console);
+      if (ends_block(*text_line)) break;
     }
-    reader.read(kGapBuffer);  // the empty line before the next block
+    reader.read_piece(kGapBuffer);  // the empty line before the next block
   }
   starts[blocks + 1] = script.size();
   script.push_back(0x00);
   if (script.size() > kMaxScriptSize) {
-    return refused(built.console,
-                   printed("the script would be %zu bytes, more than the %zu that 16-bit offsets "
-                           "reach",
-                           script.size(), kMaxScriptSize));
+    return refuse(0, printed("the script would be %zu bytes, more than the %zu that 16-bit "
+                             "offsets reach",
+                             script.size(), kMaxScriptSize));
   }
-  for (long k = 1; k <= blocks + 1; ++k) put_record(script, k - 1, starts[k], slots[k]);
+  for (long k = 1; k <= blocks; ++k) {
+    put_record(script, k - 1, starts[k], slots[k], kBlockRecordFromSlot);
+  }
+  put_record(script, blocks, starts[blocks + 1], slots[blocks + 1], kClosingRecordFromSlot);
   return built;
 }
 

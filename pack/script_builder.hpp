@@ -20,13 +20,15 @@ struct BuiltScript {
   std::vector<std::uint8_t> script;    // empty when the room is refused
   std::string console;                 // the encoder's messages, in order
   std::optional<std::string> refusal;  // why the room cannot be packed (short English text)
+  std::size_t refusal_line = 0;        // where in the dump text the refusal arises, from 1
 };
 
-// Builds the decompressed script from the bytes of a dump text. A room header that cannot be
-// read gives the 8-byte empty script. Refuses (with a reason and no script) a block count
-// outside 0..4998, a missing or unreadable block header, a block number outside 1..4999, input
-// that ends inside a block, and a script of 65536 bytes or more. Reads nothing outside
-// `dump_text`.
+// Builds the decompressed script from the bytes of a dump text. The dumper's empty-room text
+// gives the 8-byte empty script. Refuses (with a reason, its line and no script) a room line or
+// additional-params line that cannot be read, a block count outside 0..4998, a missing or
+// unreadable block header, a block number outside 1..4999, input that ends inside a block, and
+// a script of 65536 bytes or more. Room-wide refusals (the count, the size) name line 1. Reads
+// nothing outside `dump_text`.
 BuiltScript build_script(std::span<const std::uint8_t> dump_text);
 
 // The script of a room without text blocks: one closing record at offset 8, params zero.

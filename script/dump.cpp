@@ -48,7 +48,8 @@ std::variant<RecordTable, UnreadableTable> read_record_table(std::span<const std
 RoomDump dump_room(std::span<const std::uint8_t> script, int room) {
   RoomDump dump;
   if (script.size() < kSmallestDumpedScript) {
-    dump.text = printed("<Room %d is empty !!!>", room) + std::string(kLineBreak);
+    dump.text = std::string(kRoomLinePrefix) + std::to_string(room) +
+                std::string(kEmptyRoomSuffix) + std::string(kLineBreak);
     return dump;
   }
   if (room == kMarkedRoom) dump.console += "umf2";

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -13,6 +14,10 @@ namespace qv::script {
 inline constexpr std::size_t kRecordSize = 8;
 inline constexpr std::size_t kMaxRecords = 5000;
 inline constexpr std::size_t kSmallestDumpedScript = 51;  // shorter scripts dump as empty rooms
+
+// The line of an empty room: the prefix, the room number in decimal, the suffix, a line break.
+inline constexpr std::string_view kRoomLinePrefix = "<Room ";
+inline constexpr std::string_view kEmptyRoomSuffix = " is empty !!!>";
 
 using BlockRecord = std::array<std::uint8_t, kRecordSize>;
 

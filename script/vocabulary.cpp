@@ -8,12 +8,7 @@ using enum TagArgument;
 
 constexpr Tag row(std::string_view text, std::uint8_t code, TagArgument argument = none,
                   std::uint8_t fixed_value = 0) {
-  return Tag{text, code, code, argument, fixed_value, true, false};
-}
-
-constexpr Tag decoder_only(Tag tag) {
-  tag.packable = false;
-  return tag;
+  return Tag{text, code, code, argument, fixed_value, false};
 }
 
 constexpr Tag ending_line(Tag tag) {
@@ -23,11 +18,11 @@ constexpr Tag ending_line(Tag tag) {
 
 constexpr Tag code_range(std::string_view text, std::uint8_t first, std::uint8_t last,
                          TagArgument argument) {
-  return Tag{text, first, last, argument, 0, true, false};
+  return Tag{text, first, last, argument, 0, false};
 }
 
-// The packer's try order. Two decoder-only rows close the list: the apostrophe and full stop
-// forms, which the packer reports as unsupported.
+// The packer's try order. The apostrophe and full stop forms close the list; being exact texts,
+// no row before them can take them.
 constexpr std::array kTags = {
     row("<Upcase>", 0x1C, fixed, 0),
     row("<Close>", kCloseCode),
@@ -36,7 +31,7 @@ constexpr std::array kTags = {
     row("<Delay %d>", 0x04, number),
     row("<Auto accent>", 0x05, fixed, 255),
     row("<Speed %d>", 0x05, number),
-    ending_line(row("<Auto close %d>", kAutoCloseCode, number)),
+    row("<Auto close %d>", kAutoCloseCode, number),
     row("<Unknow07>", 0x07),
     row("<Unknow09>", 0x09),
     row("<Unknow0A>", 0x0A),
@@ -66,11 +61,11 @@ constexpr std::array kTags = {
     row("<Unknow1B>", 0x1F),  // the tag reads 1B although the code is 0x1F
     row("<Unknow80>", 0x80),
     row("<Unknow83>", 0x83),
-    ending_line(Tag{kEndOfBlock, 0, 0, end_marker, 0, true, false}),
+    ending_line(Tag{kEndOfBlock, 0, 0, end_marker, 0, false}),
     code_range("<UNKNOWN CHUNK %d>", 0xA4, 0xFF, code_number),
     code_range("<Unknow%d>", 0x76, 0x8B, code_hex),
-    decoder_only(row("<'>", 0x68)),
-    decoder_only(row("<.>", 0x72)),
+    row("<'>", 0x68),
+    row("<.>", 0x72),
 };
 
 constexpr std::array<std::uint8_t, 16> kCodesWithArgument = {
@@ -241,7 +236,7 @@ std::optional<std::uint8_t> name_index(std::string_view word) {
 
 std::optional<std::uint8_t> token_index(std::string_view tag) {
   std::optional<std::uint8_t> found;
-  for (std::uint8_t i = 1; i < kTableSize; ++i) {
+  for (std::uint8_t i = 0; i < kTableSize; ++i) {
     if (kAccentTokens[i] == tag) found = i;
   }
   return found;

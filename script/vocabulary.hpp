@@ -37,13 +37,12 @@ struct Tag {
   std::uint8_t last_code;  // the codes this row stands for, first_code..last_code
   TagArgument argument;
   std::uint8_t fixed_value;  // the argument of a `fixed` row
-  bool packable;             // scriptpack accepts the tag
   bool ends_line;            // the packer drops the rest of the line after this tag
 };
 
 // Every tag, in the order in which the packer tries them. The decoder takes, for a code and its
 // argument, the first row that fits, which gives the special forms ("<Upcase>", "<Auto accent>"
-// …) before the numbered ones. Rows that are not packable exist for the decoder only.
+// …) before the numbered ones.
 std::span<const Tag> tags();
 
 // Single-character codes 0x20..0xFF: the dump text of each (one byte of code page 1252, or the
@@ -67,7 +66,7 @@ std::optional<std::string_view> accent_token(std::uint8_t index);  // nullopt ab
 inline constexpr std::string_view kUnknownCharacter = "Unknown Character!";
 
 // The packer's view of both tables: a name (indices 0..43, compared case-sensitively) and a
-// token (indices 1..48, compared exactly; the last matching index is taken, so "<'d>" packs
+// token (indices 0..48, compared exactly; the last matching index is taken, so "<'d>" packs
 // as 44).
 std::optional<std::uint8_t> name_index(std::string_view word);
 std::optional<std::uint8_t> token_index(std::string_view tag);

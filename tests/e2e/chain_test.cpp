@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <sstream>
 
 #include "common/files.hpp"
 #include "disc/discunpack.hpp"
+#include "pack/round_trip.hpp"
 #include "pack/script_builder.hpp"
 #include "pack/scriptpack.hpp"
 #include "rooms/roomdump.hpp"
@@ -20,45 +20,6 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
-
-std::vector<std::string> lines_of(const Bytes& text) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (std::uint8_t c : text) {
-    line += static_cast<char>(c);
-    if (c == '\n') lines.push_back(std::exchange(line, {}));
-  }
-  if (!line.empty()) lines.push_back(line);
-  return lines;
-}
-
-// The dump text that packing and dumping again gives for `dump`: the packer writes the block
-// params into the record in its own order, so a second dump shows p1 p2 p5 p4 p3 p6, and the
-// closing record's line shows the end offset and then a3 a6 a5 a4 a7 a2.
-std::vector<std::string> expected_after_round_trip(const std::vector<std::string>& dump,
-                                                   int closing_offset) {
-  static const std::regex block(
-      R"(<Text block (\d+)><params: (\d+) (\d+) (\d+) (\d+) (\d+) (\d+)>\r\n)");
-  static const std::regex additional(
-      R"(<additional params: (\d+) (\d+) (\d+) (\d+) (\d+) (\d+) (\d+) (\d+)>\r\n)");
-  std::vector<std::string> expected;
-  for (const std::string& line : dump) {
-    std::smatch m;
-    if (std::regex_match(line, m, block)) {
-      expected.push_back("<Text block " + m[1].str() + "><params: " + m[2].str() + " " +
-                         m[3].str() + " " + m[6].str() + " " + m[5].str() + " " + m[4].str() + " " +
-                         m[7].str() + ">\r\n");
-    } else if (std::regex_match(line, m, additional)) {
-      expected.push_back("<additional params: " + std::to_string(closing_offset & 0xFF) + " " +
-                         std::to_string(closing_offset >> 8) + " " + m[4].str() + " " + m[7].str() +
-                         " " + m[6].str() + " " + m[5].str() + " " + m[8].str() + " " + m[3].str() +
-                         ">\r\n");
-    } else {
-      expected.push_back(line);
-    }
-  }
-  return expected;
-}
 
 using Chain = qv::test::WorkTree;
 
@@ -107,14 +68,17 @@ TEST_F(Chain, SampleDiscSurvivesDumpAndPack) {
     EXPECT_TRUE(std::equal(script->begin(), script->end(), unpacked.begin()));
   }
 
-  qv::script::run_scriptdump(work(), console);
+  // What the game gets back: the original script up to its closing offset, but for codes that
+  // the dump text cannot tell apart.
+  int identical = 0;
   for (int room = 0; room < qv::script::kRoomCount; ++room) {
     SCOPED_TRACE("room " + std::to_string(room));
+    const auto original = qv::common::read_file(code_dir(room) / "8script.ccs");
     const auto script = qv::common::read_file(code_dir(room) / "script");
-    const auto again = qv::common::read_file(code_dir(room) / "outscript.txt");
-    ASSERT_TRUE(script && again);
-    const int closing_offset = static_cast<int>(script->size()) - 1;
-    EXPECT_EQ(lines_of(*again),
-              expected_after_round_trip(lines_of(first_dumps[room]), closing_offset));
+    ASSERT_TRUE(original && script);
+    const auto compared = qv::pack::compare_round_trip(*original, *script);
+    EXPECT_NE(compared.result, qv::pack::RoundTrip::different) << compared.difference;
+    identical += compared.result == qv::pack::RoundTrip::identical;
   }
+  EXPECT_GT(identical, qv::script::kRoomCount / 2);
 }

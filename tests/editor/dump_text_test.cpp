@@ -91,6 +91,26 @@ TEST(Dialogues, FirstHoldsTheHeaderLinesAndLaterOnesStartAtTheirBlockLine) {
                                                   "<End of block>\r\n"}));
 }
 
+TEST(Dialogues, AMarkerAfterTheLastTextEndsTheDialogueWithItsLine) {
+  const auto read = read_dialogues(test::kRoomFiveDump, 2);
+  ASSERT_TRUE(std::holds_alternative<Dialogues>(read));
+  Dialogues dialogues = std::get<Dialogues>(read);
+  EXPECT_EQ(dialogues, (Dialogues{"<Room 5 with 2 text entries>\r\n"
+                                  "<additional params: 33 0 0 0 0 0 0 9>\r\n"
+                                  "\r\n"
+                                  "<Text block 1><params: 6 1 2 3 4 5>\r\n"
+                                  "Hi\r\n"
+                                  "Hi<Close><End of block>\r\n",
+                                  "<Text block 2><params: 0 0 0 0 0 0>\r\n"
+                                  "Tavin<Close><End of block>\r\n"}));
+  EXPECT_EQ(write_modified_dump(dialogues), test::kRoomFiveDump);
+  // A last line without its line break, as many editors leave it, still ends the dialogue.
+  const std::string_view cut = test::kRoomFiveDump.substr(0, test::kRoomFiveDump.size() - 2);
+  const auto read_cut = read_dialogues(cut, 2);
+  ASSERT_TRUE(std::holds_alternative<Dialogues>(read_cut));
+  EXPECT_EQ(std::get<Dialogues>(read_cut), std::get<Dialogues>(read));
+}
+
 TEST(Dialogues, LineFeedsAloneReadLikeCrLfAndFewerDialoguesThanTheFileHoldsAreFine) {
   const auto read = read_dialogues("<Room 1 with 1>\na\n<End of block>\n\nb\n<End of block>\n", 1);
   ASSERT_TRUE(std::holds_alternative<Dialogues>(read));
@@ -109,11 +129,8 @@ TEST(Dialogues, RefusesTextsThatDoNotHoldTheCountedDialogues) {
       {"more dialogues than blocks", test::kTwoBlockDump, 3, DumpProblem::missing_end, 3},
       {"no end line at all", "<Room 1 with 1>\r\nHi\r\n", 1, DumpProblem::missing_end, 1},
       {"empty file", "", 1, DumpProblem::missing_end, 1},
-      {"marker after the text, as the dumper writes it", test::kRoomFiveDump, 2,
-       DumpProblem::shared_end, 1},
-      {"marker after text in the second block",
-       "<Room 1 with 2>\r\n<End of block>\r\n\r\nHi<End of block>\r\n", 2, DumpProblem::shared_end,
-       2},
+      {"one block short, after a marker that shares its line",
+       "<Room 1 with 2>\nHi<End of block>\n", 2, DumpProblem::missing_end, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

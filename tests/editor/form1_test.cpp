@@ -571,11 +571,7 @@ TEST_F(EditorWindow, ASourceThatCannotBeReadLeavesThePairOnShow) {
       {"fewer blocks than counted",
        std::string(kThreeDialogues).replace(kThreeDialogues.find("3 text"), 1, "4"),
        QString::fromUtf8("El script original no se puede leer como una lista de diálogos: el "
-                         "archivo se acaba antes de la línea <End of block> del diálogo 4."),
-       MessageIcon::warning},
-      {"marker sharing a line", std::string(test::kRoomFiveDump),
-       QString::fromUtf8("El script original no se puede leer como una lista de diálogos: en el "
-                         "diálogo 1, <End of block> no está solo en su línea."),
+                         "archivo se acaba antes del <End of block> del diálogo 4."),
        MessageIcon::warning},
   };
   int number = 0;

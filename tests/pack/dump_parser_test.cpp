@@ -14,25 +14,20 @@ std::vector<std::uint8_t> bytes_of(std::string_view text) {
   return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
-TEST(LineReader, DeliversPiecesAsABufferedLineReadDoes) {
-  const auto text = bytes_of("abc\r\n\r\n0123456789ABC\r\nend"sv);
+TEST(LineReader, ReadsWholeLinesAndTheGapAsABufferedLineReadDoes) {
+  const std::string long_line = std::string(600, 'x') + "\r\n";
+  const auto text = bytes_of("abc\r\n\r\n0123456789ABC\r\n"s + long_line + "a\0b\nend"s);
   LineReader reader(text);
-  EXPECT_EQ(reader.read(500), "abc\r\n");
-  EXPECT_EQ(reader.read(500), "\r\n");
-  EXPECT_EQ(reader.read(10), "012345678");  // 9 characters at most
-  EXPECT_EQ(reader.read(10), "9ABC\r\n");
-  EXPECT_EQ(reader.read(500), "end");  // the last line needs no line break
-  EXPECT_EQ(reader.read(500), std::nullopt);
-  EXPECT_EQ(reader.read(10), std::nullopt);
-}
-
-TEST(LineReader, LongLinesArriveIn499CharacterPiecesAndNulIsKept) {
-  const std::string line = std::string(600, 'x') + "\r\n";
-  const auto text = bytes_of(line + "a\0b\n"s);
-  LineReader reader(text);
-  EXPECT_EQ(reader.read(500)->size(), 499u);
-  EXPECT_EQ(reader.read(500), std::string(101, 'x') + "\r\n");
-  EXPECT_EQ(reader.read(500), "a\0b\n"sv);
+  EXPECT_EQ(reader.read_line(), "abc\r\n");
+  EXPECT_EQ(reader.read_line(), "\r\n");
+  EXPECT_EQ(reader.read_piece(10), "012345678");  // 9 characters at most
+  EXPECT_EQ(reader.position(), 16u);
+  EXPECT_EQ(reader.read_line(), "9ABC\r\n");
+  EXPECT_EQ(reader.read_line(), long_line);  // however long
+  EXPECT_EQ(reader.read_line(), "a\0b\n"sv);
+  EXPECT_EQ(reader.read_line(), "end");  // the last line needs no line break
+  EXPECT_EQ(reader.read_line(), std::nullopt);
+  EXPECT_EQ(reader.read_piece(10), std::nullopt);
   EXPECT_EQ(qv::pack::c_string("a\0b\n"sv), "a");
 }
 
@@ -74,12 +69,28 @@ TEST(DumpHeaders, BlockHeaderNeedsItsNumberAndZeroesMissingParams) {
   EXPECT_FALSE(qv::pack::parse_block_header("Hello\r\n"));
 }
 
-TEST(DumpHeaders, OnlyTheExactEndLineEndsABlock) {
-  EXPECT_TRUE(qv::pack::is_end_line("<End of block>\r\n"));
-  for (std::string_view piece : {"<End of block>\n"sv, "<End of block>"sv, " <End of block>\r\n"sv,
-                                 "<End of block>\r\n\r\n"sv, "Hi<End of block>\r\n"sv,
-                                 "<End of block> \r\n"sv, "<End of block>\0\r\n"sv}) {
-    EXPECT_FALSE(qv::pack::is_end_line(piece)) << piece;
+TEST(DumpHeaders, ALineEndingWithTheMarkerAndCrLfEndsABlock) {
+  for (std::string_view line :
+       {"<End of block>\r\n"sv, "Hi<Close><End of block>\r\n"sv, "Hola <Close<End of block>\r\n"sv,
+        "<End of block>"sv, "Tavin<Close><End of block>"sv}) {
+    EXPECT_TRUE(qv::pack::ends_block(line)) << line;
+  }
+  for (std::string_view line :
+       {"<End of block>\n"sv, "Hi<End of block>\n"sv, "<End of block>\r\n\r\n"sv,
+        "<End of block> \r\n"sv, "<End of block>x\r\n"sv, "<End of block>\0\r\n"sv,
+        "<End of block>\r"sv, "<End of\0block>"sv}) {
+    EXPECT_FALSE(qv::pack::ends_block(line)) << line;
+  }
+}
+
+TEST(DumpHeaders, OnlyTheDumpersWholeEmptyRoomTextIsAnEmptyRoom) {
+  EXPECT_TRUE(qv::pack::is_empty_room_text(bytes_of("<Room 12 is empty !!!>\r\n")));
+  EXPECT_TRUE(qv::pack::is_empty_room_text(bytes_of("<Room 0 is empty !!!>\r\n")));
+  for (std::string_view text :
+       {"<Room 12 is empty !!!>"sv, "<Room 12 is empty !!!>\r\n\r\n"sv,
+        "<Room  is empty !!!>\r\n"sv, "<Room x is empty !!!>\r\n"sv, "<Room 12 is empty !!>\r\n"sv,
+        ""sv, "<Room 12 with 3 text entries>\r\n"sv}) {
+    EXPECT_FALSE(qv::pack::is_empty_room_text(bytes_of(text))) << text;
   }
 }
 

@@ -108,13 +108,13 @@ TEST(LineEncoder, NumberedUnknowTagsReadTwoHexadecimalDigits) {
       {"<Unknow7Dx>", {0x7D}},  // what follows the digits is not checked
       {"<Unknow7>", {}, true},
       {"<UnknowXY>", {}, true},
-      {"<Unknow auto-accent>", {}, true},  // token 0 is not packed
       {"<Unknow>", {}, true},
   });
 }
 
 TEST(LineEncoder, TokensAndTheDecoderOnlyTags) {
   expect_cases({
+      {"<Unknow auto-accent>", {0x12, 0x00}},  // the decoder's text for token 0 packs back
       {"< >", {0x12, 0x01}},
       {"<Tavin>", {0x12, 0x20}},  // the token, not the name
       {"<'d>", {0x12, 0x2C}},     // both indices read "<'d>"; the later is taken
@@ -122,17 +122,24 @@ TEST(LineEncoder, TokensAndTheDecoderOnlyTags) {
       {"<aren't you>", {0x12, 0x28}},
       {"<wha>", {0x12, 0x30}},
       {"<the>", {}, true},
-      {"<'>", {}, true},
-      {"<.>", {}, true},
+      {"<'>", {0x68}},
+      {"<.>", {0x72}},
+      {"Hi<'>s<.>", {0x39, 0x54, 0x68, 0x5E, 0x72}},
   });
 }
 
-TEST(LineEncoder, AutoCloseEndsTheLineWithItsOwnLineBreak) {
+TEST(LineEncoder, AutoCloseKeepsItsLineAndOnlyTheMarkerDropsTheRest) {
   expect_cases({
-      {"<Auto close 3>Hi\r\n", {0x06, 0x03, 0x01}},
+      {"<Auto close 3>\r\n", {0x06, 0x03, 0x01}},
+      {"<Auto close 55><Close>\r\n", {0x06, 0x37, 0x00, 0x01}},
+      {"<Auto close 3>Hi\r\n", {0x06, 0x03, 0x39, 0x54, 0x01}},
       {"Hi<Auto close 300>\r\n", {0x39, 0x54, 0x06, 0x2C, 0x01}},
+      {"<Auto close 55><Close><End of block>\r\n", {0x06, 0x37, 0x00}},
       {"<Auto close>\r\n", {0x01}, true},  // no number: unsupported, the line goes on
       {"Hi<End of block>Ho\r\n", {0x39, 0x54}},
+      {"Hi<Close><End of block>\r\n", {0x39, 0x54, 0x00}},
+      // The tag runs to the marker's ">": one unsupported tag, then the line break.
+      {"Hola <Close<End of block>\r\n", {0x39, 0x5A, 0x57, 0x4C, 0x20, 0x01}, true},
   });
 }
 

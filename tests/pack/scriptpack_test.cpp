@@ -112,7 +112,8 @@ TEST_F(ScriptPackTree, RefusedRoomsKeepTheirFilesAndTheRunGoesOn) {
        "<Room 10 with 1 text entries>\r\n<additional params: 0>\r\n\r\n"
        "<Text block 1><params: 0 0 0 0 0 0>\r\nHi\r\n",
        "older", "\x01\x02\x03\x04",
-       "Room 10 not packed: the text ends inside text block 1 (no \"<End of block>\" line)\n"},
+       "Room 10 not packed: the text ends inside text block 1 (no line ending with \"<End of "
+       "block>\")\n"},
       {11, std::string(kTwoBlockDump), "older", "-",
        "Room 11 not packed: cannot read 8script.dat\n"},
       {12, std::string(kTwoBlockDump), "older", "\x01\x02\x03",
@@ -120,6 +121,9 @@ TEST_F(ScriptPackTree, RefusedRoomsKeepTheirFilesAndTheRunGoesOn) {
       {13, "", "", "\x01\x02\x03\x04", "Room 13 not packed: script is empty (0 bytes)\n"},
       {14, "<Room 14 with 5000 text entries>\r\n<additional params: 0>\r\n", "older",
        "\x01\x02\x03\x04", "Room 14 not packed: 5000 text entries is outside 0..4998\n"},
+      // A damaged header would otherwise have packed as the empty script, losing every dialogue.
+      {15, "<Room 15 with 1 text entries>\r\n<additional parms: 0>\r\n", "older",
+       "\x01\x02\x03\x04", "Room 15 not packed: the additional params line cannot be read\n"},
   };
   std::map<int, std::string> notes;
   for (const auto& c : cases) {
@@ -145,12 +149,11 @@ TEST_F(ScriptPackTree, RefusedRoomsKeepTheirFilesAndTheRunGoesOn) {
 }
 
 TEST_F(ScriptPackTree, DumpThenPackGivesTheScriptBack) {
-  // scriptdump's own output is the input here: a script whose blocks all end in a line break
-  // and use no code that packs differently comes back byte for byte.
+  // scriptdump's own output is the input here: a script that uses no code that packs
+  // differently comes back byte for byte, up to its closing offset.
   const fs::path dir = code_dir(9);
   Bytes script = kTwoBlockScript;
-  std::swap(script[3], script[5]);  // the packer's param order exchanges record bytes 3 and 5
-  script.resize(60, 0);             // long enough to be dumped
+  script.resize(60, 0);  // long enough to be dumped
   const auto stream = qv::pack::compress(script);
   Bytes file = {'s', 's', 'z', 'l', 60, 0, 0, 0, 9, 8, 7, 6};
   file.insert(file.end(), stream.begin(), stream.end());
