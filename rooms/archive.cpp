@@ -74,19 +74,22 @@ SplitArchive split_room_archive(std::span<const std::uint8_t> archive, std::stri
   return result;
 }
 
-std::vector<std::uint8_t> build_room_archive(std::span<const std::vector<std::uint8_t>> parts) {
+std::vector<std::uint8_t> build_room_archive(std::span<const std::vector<std::uint8_t>> parts,
+                                             const ArchiveSlack& slack) {
   std::vector<std::uint8_t> archive;
   auto put_u32 = [&archive](std::size_t value) {
     for (int i = 0; i < 4; ++i) archive.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
   };
   put_u32(parts.size());
-  std::size_t offset = 4 + 4 * (parts.size() + 1);
+  std::size_t offset = 4 + 4 * (parts.size() + 1) + slack.after_table.size();
   for (const auto& part : parts) {
     put_u32(offset);
     offset += part.size();
   }
   put_u32(offset);
+  archive.insert(archive.end(), slack.after_table.begin(), slack.after_table.end());
   for (const auto& part : parts) archive.insert(archive.end(), part.begin(), part.end());
+  archive.insert(archive.end(), slack.after_last_part.begin(), slack.after_last_part.end());
   return archive;
 }
 

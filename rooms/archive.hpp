@@ -40,8 +40,17 @@ std::string part_name(int part_index, std::string_view kind, int decision_byte);
 // lies past the end of the archive counts as not 1.
 SplitArchive split_room_archive(std::span<const std::uint8_t> archive, std::string_view kind);
 
-// A gap-free archive of `parts`: the inverse of the split, for our own sample data and tests.
-std::vector<std::uint8_t> build_room_archive(std::span<const std::vector<std::uint8_t>> parts);
+// Bytes that some of the game's archives hold outside every part: a gap between the offset
+// table and part 0, and bytes after the end of the last part (after `part_offsets`[N]).
+struct ArchiveSlack {
+  std::vector<std::uint8_t> after_table;
+  std::vector<std::uint8_t> after_last_part;
+};
+
+// An archive of `parts`, back to back, with `slack` around them (none by default): the inverse
+// of the split, for our own sample data and tests.
+std::vector<std::uint8_t> build_room_archive(std::span<const std::vector<std::uint8_t>> parts,
+                                             const ArchiveSlack& slack = {});
 
 // The colour tables of a palette part: one per whole 512 bytes, each colour word (15-bit
 // red, green, blue, little-endian) as three bytes of its components times 8.

@@ -63,6 +63,19 @@ TEST(SplitRoomArchive, PartsAreCopiedByteForByte) {
   EXPECT_TRUE(split.notes.empty());
 }
 
+TEST(SplitRoomArchive, SlackAroundThePartsIsLeftOut) {
+  // A gap behind the offset table and bytes after the last offset, as some code archives hold.
+  const std::vector<Bytes> parts = {{1, 2, 3}, {}, Bytes(40, 7)};
+  const Bytes archive = qv::rooms::build_room_archive(
+      parts, {.after_table = Bytes(12, 0xEE), .after_last_part = {9, 9, 9, 9, 9}});
+  EXPECT_EQ(archive.size(), 4 + 16 + 12 + 43 + 5u);
+  EXPECT_EQ(archive[4], 32);  // part 0 starts after the gap
+  const SplitArchive split = split_room_archive(archive, "code");
+  ASSERT_EQ(split.parts.size(), 3u);
+  for (std::size_t p = 0; p < parts.size(); ++p) EXPECT_EQ(split.parts[p].bytes, parts[p]) << p;
+  EXPECT_TRUE(split.notes.empty());
+}
+
 TEST(SplitRoomArchive, DecisionByteIsReadWhereThePreviousStepLeftTheArchive) {
   // Two parts behind a 4-byte gap after the offset table (which ends at 16): part 0 is bytes
   // 20..29, part 1 bytes 30..39. Part 0's decision byte is read at 16 + 4, its own byte 0;
