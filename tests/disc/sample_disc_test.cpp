@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -14,8 +15,10 @@
 #include "disc/categories.hpp"
 #include "disc/discunpack.hpp"
 #include "disc/file_index.hpp"
+#include "rooms/archive.hpp"
 #include "script/dump.hpp"
 #include "script/lzss.hpp"
+#include "script/vocabulary.hpp"
 #include "tests/support/scratch_dir.hpp"
 
 namespace fs = std::filesystem;
@@ -37,8 +40,8 @@ std::vector<Bytes> archive_parts(const Bytes& archive) {
     EXPECT_LE(to, archive.size());
     parts.emplace_back(archive.begin() + from, archive.begin() + to);
   }
-  EXPECT_EQ(u32(archive, 4), 8 + 4 * count);
-  EXPECT_EQ(u32(archive, 4 + 4 * count), archive.size());
+  EXPECT_GE(u32(archive, 4), 8 + 4 * count);
+  EXPECT_LE(u32(archive, 4 + 4 * count), archive.size());
   return parts;
 }
 
@@ -91,18 +94,15 @@ TEST(SampleDisc, RoomFilesAreRoomArchivesWithScripts) {
     unpacked.resize(script.size());
     EXPECT_EQ(unpacked, script) << "room " << room;
 
-    // Every block ends with a line break, so each end marker stands on a line of its own.
     const auto dump = qv::script::dump_room(script, room);
     ASSERT_TRUE(dump.text);
     const std::string& text = *dump.text;
     std::size_t markers = 0;
     for (std::size_t at = text.find("<End of block>"); at != std::string::npos;
          at = text.find("<End of block>", at + 1)) {
-      EXPECT_EQ(text.substr(at - 2, 2), "\r\n") << "room " << room;
       ++markers;
     }
     EXPECT_EQ(markers, std::size_t(script[0] | script[1] << 8) / 8 - 1);
-    EXPECT_EQ(text.find("UNKNOWN"), std::string::npos);
 
     EXPECT_EQ(sample_room_file(first + 1, 1).size() % 8, 0u);
     for (const Bytes& part : archive_parts(sample_room_file(first + 2, 1))) {
@@ -136,4 +136,197 @@ TEST(SampleDisc, DiscUnpackExtractsEveryFileExactly) {
   }
   EXPECT_EQ(console.str().find('['), std::string::npos);  // no notes
   fs::remove_all(root);
+}
+
+namespace {
+
+// What the scripts of the whole default image hold, counted code by code.
+struct ScriptShapes {
+  int rooms = 0, empty_rooms = 0, largest_room = 0;
+  int blocks = 0, close_last = 0, line_break_last = 0, other_last = 0, empty_blocks = 0;
+  int auto_close_then_close = 0, four_new_windows = 0, params_differ = 0;
+  int closing_params_all_equal = 0, close_end_markers = 0, empty_room_lines = 0;
+  std::set<int> codes;                              // every code seen (not arguments)
+  std::map<std::string, std::set<int>> rooms_with;  // decoder-only texts and rare forms
+  std::set<int> names, tokens;
+  int commas_db = 0, commas_24 = 0, names_seen = 0, tokens_seen = 0;
+};
+
+void count_block(std::span<const std::uint8_t> text, int room, ScriptShapes& shapes) {
+  ++shapes.blocks;
+  int news = 0;
+  std::uint8_t last = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const std::uint8_t code = text[at];
+    last = code;
+    shapes.codes.insert(code);
+    const bool argued = qv::script::takes_argument(code) && at + 1 < text.size();
+    const int argument = argued ? text[at + 1] : -1;
+    news += code == 0x02;
+    if (code == 0x06 && at + 2 < text.size() && text[at + 2] == 0x00) {
+      ++shapes.auto_close_then_close;
+    }
+    if (code == 0x68) shapes.rooms_with["<'>"].insert(room);
+    if (code == 0x72) shapes.rooms_with["<.>"].insert(room);
+    if (code == 0x12 && argument == 0) shapes.rooms_with["<Unknow auto-accent>"].insert(room);
+    if (code == 0x12 && argument > 0) {
+      ++shapes.tokens_seen, shapes.tokens.insert(argument);
+      if (argument == 43) shapes.rooms_with["token 43"].insert(room);
+    }
+    if (code == 0x08) {
+      ++shapes.names_seen, shapes.names.insert(argument);
+      if (argument > 43) shapes.rooms_with["name above 43"].insert(room);
+    }
+    shapes.commas_db += code == 0xDB;
+    if (code == 0x24) ++shapes.commas_24, shapes.rooms_with["comma 0x24"].insert(room);
+    if (argued) ++at;
+  }
+  if (text.empty()) {
+    ++shapes.empty_blocks;
+  } else if (last == 0x00) {
+    ++shapes.close_last;
+  } else if (last == 0x01) {
+    ++shapes.line_break_last;
+  } else {
+    ++shapes.other_last;
+  }
+  shapes.four_new_windows += news >= 4;
+}
+
+ScriptShapes shapes_of_default_image() {
+  ScriptShapes shapes;
+  for (int room = 0; room < kRoomCount; ++room) {
+    const Bytes script = sample_room_script(room, 1);
+    const auto dump = qv::script::dump_room(script, room);
+    ++shapes.rooms;
+    if (script.size() < qv::script::kSmallestDumpedScript) {
+      ++shapes.empty_rooms;
+      shapes.empty_room_lines +=
+          dump.text == "<Room " + std::to_string(room) + " is empty !!!>\r\n";
+      EXPECT_EQ(script[0] | script[1] << 8, 8) << "room " << room;  // one record
+      continue;
+    }
+    const auto table = qv::script::read_record_table(script);
+    const auto* records = std::get_if<qv::script::RecordTable>(&table);
+    if (records == nullptr) {
+      ADD_FAILURE() << "room " << room << ": record table unreadable";
+      continue;
+    }
+    const auto& r = records->records;
+    shapes.largest_room = std::max(shapes.largest_room, static_cast<int>(r.size()) - 1);
+    for (std::size_t k = 0; k + 1 < r.size(); ++k) {
+      const std::size_t from = qv::script::start_offset(r[k]),
+                        to = qv::script::start_offset(r[k + 1]);
+      EXPECT_LE(from, to) << "room " << room;
+      EXPECT_LE(to, script.size()) << "room " << room;
+      count_block(std::span(script).subspan(from, to - from), room, shapes);
+      shapes.params_differ += r[k][3] != r[k][5];
+    }
+    const auto& closing = r.back();
+    shapes.closing_params_all_equal += std::all_of(closing.begin() + 2, closing.end(),
+                                                   [&](std::uint8_t b) { return b == closing[2]; });
+    if (qv::script::start_offset(closing) < script.size()) {
+      shapes.rooms_with["bytes after closing"].insert(room);
+    }
+    const std::string& text = *dump.text;
+    for (std::size_t at = text.find("<Close><End of block>\r\n"); at != std::string::npos;
+         at = text.find("<Close><End of block>\r\n", at + 1)) {
+      ++shapes.close_end_markers;
+    }
+  }
+  return shapes;
+}
+
+}  // namespace
+
+// Our tools must meet the shapes of the game's own scripts, in realistic shares.
+TEST(SampleDisc, ScriptsHoldTheGamesShapesInRealisticShares) {
+  ScriptShapes s = shapes_of_default_image();
+  const double blocks = s.blocks;
+  struct Share {
+    const char* what;
+    double value, lowest, highest;
+  };
+  const Share shares[] = {
+      {"blocks ending with the close code", s.close_last / blocks, 0.60, 0.80},
+      {"blocks ending with a line break", s.line_break_last / blocks, 0.05, 0.35},
+      {"blocks ending with another code", s.other_last / blocks, 0.005, 0.10},
+      {"empty blocks", s.empty_blocks / blocks, 0.002, 0.05},
+      {"blocks with auto close then close", s.auto_close_then_close / blocks, 0.05, 0.30},
+      {"block params with p3 != p5", s.params_differ / blocks, 0.50, 1.0},
+      {"commas written 0xDB", s.commas_db / double(s.commas_db + s.commas_24), 0.9, 0.9999},
+  };
+  for (const Share& share : shares) {
+    EXPECT_GE(share.value, share.lowest) << share.what;
+    EXPECT_LE(share.value, share.highest) << share.what;
+  }
+  struct Count {
+    const char* what;
+    std::size_t value, lowest, highest;
+  };
+  const Count counts[] = {
+      {"rooms", std::size_t(s.rooms), 537, 537},
+      {"empty rooms", std::size_t(s.empty_rooms), 5, 5},
+      {"empty rooms dumped as empty", std::size_t(s.empty_room_lines), 5, 5},
+      {"blocks in the largest room", std::size_t(s.largest_room), 220, 400},
+      {"dialogues with 4 or more new windows", std::size_t(s.four_new_windows), 30, 1000},
+      {"closing records with all params equal", std::size_t(s.closing_params_all_equal), 0, 0},
+      {"end markers after <Close> on one line", std::size_t(s.close_end_markers),
+       std::size_t(s.close_last), std::size_t(s.close_last)},
+      {"rooms with <'>", s.rooms_with["<'>"].size(), 20, 537},
+      {"rooms with <.>", s.rooms_with["<.>"].size(), 20, 537},
+      {"rooms with <Unknow auto-accent>", s.rooms_with["<Unknow auto-accent>"].size(), 20, 537},
+      // The forms the dump text cannot carry back byte for byte: real, so present, but rare.
+      {"rooms with comma 0x24", s.rooms_with["comma 0x24"].size(), 1, 30},
+      {"rooms with token 43", s.rooms_with["token 43"].size(), 1, 30},
+      {"rooms with a name above 43", s.rooms_with["name above 43"].size(), 1, 40},
+      {"rooms with bytes after the closing offset", s.rooms_with["bytes after closing"].size(), 1,
+       40},
+      {"distinct names", s.names.size(), 44, 60},
+      {"distinct tokens", s.tokens.size(), 48, 70},
+  };
+  for (const Count& count : counts) {
+    EXPECT_GE(count.value, count.lowest) << count.what;
+    EXPECT_LE(count.value, count.highest) << count.what;
+  }
+  // Names mostly 0..43, tokens 1..48.
+  EXPECT_GT(s.names_seen, 500);
+  EXPECT_GT(s.tokens_seen, 300);
+  // Every code of the text: all below 0x20, the unknown 0x76..0x8B, the chunk codes.
+  for (int code = 0x00; code <= 0x8B; ++code) {
+    if (code < 0x20 || code >= 0x76) EXPECT_TRUE(s.codes.count(code)) << code;
+  }
+  int chunks = 0;
+  for (int code = 0xA4; code <= 0xFF; ++code) chunks += code != 0xDB && s.codes.count(code);
+  EXPECT_GE(chunks, 40);
+  int accented = 0;
+  for (int code = 0x8C; code <= 0xA3; ++code) accented += s.codes.count(code);
+  EXPECT_GE(accented, 5);
+}
+
+// Some code archives leave a gap behind the offset table and some hold bytes after their last
+// part; the splitter still gives back every part, the script among them.
+TEST(SampleDisc, CodeArchivesWithSlackSplitIntoTheirParts) {
+  int gaps = 0, tails = 0;
+  for (int room = 0; room < kRoomCount; ++room) {
+    const Bytes archive = sample_room_file(kFirstRoomFile + 3 * room, 1);
+    const std::uint32_t count = u32(archive, 0);
+    gaps += u32(archive, 4) > 8 + 4 * count;
+    tails += u32(archive, 4 + 4 * count) < archive.size();
+    EXPECT_EQ(archive.size() % 8, 0u) << room;
+    const auto split = qv::rooms::split_room_archive(archive, "code");
+    ASSERT_EQ(split.parts.size(), count) << room;
+    EXPECT_TRUE(split.notes.empty()) << room;
+    const auto header = qv::script::read_compressed_header(split.parts[8].bytes);
+    ASSERT_TRUE(header) << room;
+    const Bytes script = sample_room_script(room, 1);
+    Bytes unpacked = qv::script::decompress(
+        std::span(split.parts[8].bytes).subspan(qv::script::kCompressedHeaderSize),
+        header->size_limit);
+    ASSERT_GE(unpacked.size(), script.size()) << room;
+    unpacked.resize(script.size());
+    EXPECT_EQ(unpacked, script) << room;
+  }
+  EXPECT_GE(gaps, 20);
+  EXPECT_GE(tails, 20);
 }

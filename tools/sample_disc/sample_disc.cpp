@@ -12,6 +12,7 @@
 
 #include "pack/compressor.hpp"
 #include "rooms/archive.hpp"
+#include "script/dump.hpp"
 #include "script/vocabulary.hpp"
 
 namespace qv::tools {
@@ -67,14 +68,26 @@ Random random_for(std::uint64_t seed, std::uint64_t what, std::uint64_t which) {
   return Random(seed * 0x100000001B3ull ^ (what << 40) ^ which);
 }
 
-// A room archive: part count, N + 1 offsets, the parts back to back. The last part grows so
-// that the archive is a whole number of 8-byte units, as every file on the disc is.
-Bytes room_archive(std::vector<Bytes> parts, Random& random) {
-  std::size_t total = 4 + 4 * (parts.size() + 1);
+// A room archive: part count, N + 1 offsets, the parts back to back with `slack` around them.
+// The archive is a whole number of 8-byte units, as every file on the disc is: the bytes after
+// the last part grow to that, or, where there are none, the last part does.
+Bytes room_archive(std::vector<Bytes> parts, Random& random, rooms::ArchiveSlack slack = {}) {
+  std::size_t total =
+      4 + 4 * (parts.size() + 1) + slack.after_table.size() + slack.after_last_part.size();
   for (const Bytes& part : parts) total += part.size();
   const Bytes padding = random.bytes((8 - total % 8) % 8);
-  parts.back().insert(parts.back().end(), padding.begin(), padding.end());
-  return rooms::build_room_archive(parts);
+  Bytes& grows = slack.after_last_part.empty() ? parts.back() : slack.after_last_part;
+  grows.insert(grows.end(), padding.begin(), padding.end());
+  return rooms::build_room_archive(parts, slack);
+}
+
+// Some of the game's code archives leave a gap behind the offset table, and some hold bytes
+// after their last part.
+rooms::ArchiveSlack code_archive_slack(int room, Random& random) {
+  rooms::ArchiveSlack slack;
+  if (room % 7 == 3) slack.after_table = random.bytes(4 * random.in(1, 10));
+  if (room % 5 == 2) slack.after_last_part = random.bytes(random.in(1, 40));
+  return slack;
 }
 
 Bytes palettes(int count, Random& random) {
@@ -103,7 +116,8 @@ Bytes code_archive(int room, std::uint64_t seed) {
       parts.push_back(random.bytes(random.in(8, 96)));
     }
   }
-  return room_archive(std::move(parts), random);
+  rooms::ArchiveSlack slack = code_archive_slack(room, random);
+  return room_archive(std::move(parts), random, std::move(slack));
 }
 
 Bytes middle_file(int room, std::uint64_t seed) {
@@ -126,9 +140,9 @@ Bytes gfx_archive(int room, std::uint64_t seed) {
   return room_archive(std::move(parts), random);
 }
 
-// Made-up words and sentences; none of them is a character name, which the packer would
-// otherwise read back as a name code.
-constexpr std::string_view kOpenings[] = {
+// Made-up sentences. No word is a character name and no word holds a capital after its first
+// letter, so the packer never reads plain letters back as a name code.
+constexpr std::string_view kSentences[] = {
     "We must reach the old mill before dusk",
     "The river is quiet tonight",
     "Have you seen my lantern",
@@ -139,6 +153,17 @@ constexpr std::string_view kOpenings[] = {
     "Se\xF1or Dumas left the key under the barrel",
     "Three coins for a room, two for the stable",
     "Listen, the wind carries voices from the hills",
+    "My na\xEFve cousin still believes in the lake spirit",
+    "A d\xE9j\xE0 vu, as if we stood here once before",
+    "The cr\xEApe stall opens at noon",
+    "Keep your voice down, the guards are near",
+    "Is that the bell of the chapel",
+    "Our boat leaks, but it floats",
+    "Fetch water from the well and wash the cart",
+    "Jump over the fence when the dog sleeps",
+    "Six lanterns, eight ropes and one brave fool",
+    "The ma\xF1"
+    "ana market smells of pepper and smoke",
 };
 constexpr std::string_view kEndings[] = {".", "!", "?", "...", ", right?", " - or so they say."};
 
@@ -149,38 +174,362 @@ void append_text(Bytes& out, std::string_view text) {
   }
 }
 
-// One dialogue: one to three lines, each ending with the line break code; the last line
-// closes the window first, so the block ends with the codes 0x00 0x01.
-Bytes dialogue(Random& random) {
+void append_code(Bytes& out, std::uint8_t code, std::uint8_t argument) {
+  out.push_back(code);
+  out.push_back(argument);
+}
+
+bool one_in(Random& random, std::uint32_t n) {
+  return random.in(1, n) == 1;
+}
+
+// Names 0..43 are the distinct names; 44..48 repeat the last one.
+std::uint8_t character_index(Random& random) {
+  return static_cast<std::uint8_t>(random.in(0, 43));
+}
+
+// A display tag of the game's text code (codes below 0x20 other than the structural ones:
+// close, line break, new window, auto close, name and accent token).
+struct ControlTag {
+  std::uint8_t code;
+  bool has_argument;
+  std::uint8_t lowest, highest;  // the argument's range
+  std::uint32_t weight;
+};
+constexpr ControlTag kControlTags[] = {
+    {0x04, true, 1, 60, 30},    // delay
+    {0x05, true, 1, 8, 8},      // speed
+    {0x05, true, 255, 255, 4},  // auto accent
+    {0x0B, true, 0, 99, 4},     // value
+    {0x10, true, 0, 3, 3},      // choose
+    {0x15, true, 0, 0, 3},      // name ?
+    {0x15, true, 1, 9, 1},     {0x16, true, 0, 255, 1}, {0x17, true, 0, 255, 1},
+    {0x18, true, 0, 7, 3},                                                      // member
+    {0x19, true, 0, 120, 3},                                                    // object
+    {0x1B, true, 0, 15, 3},                                                     // button
+    {0x1C, true, 0, 0, 4},                                                      // upper case
+    {0x1C, true, 1, 1, 2},     {0x1C, true, 2, 9, 1},   {0x1E, true, 0, 0, 3},  // name suffix
+    {0x1E, true, 1, 9, 1},     {0x03, false, 0, 0, 1},  {0x07, false, 0, 0, 1},
+    {0x09, false, 0, 0, 1},    {0x0A, false, 0, 0, 1},  {0x0C, false, 0, 0, 1},
+    {0x0D, false, 0, 0, 1},    {0x0F, false, 0, 0, 1},  {0x11, false, 0, 0, 1},
+    {0x13, false, 0, 0, 1},    {0x14, false, 0, 0, 1},  {0x1A, false, 0, 0, 1},
+    {0x1D, false, 0, 0, 1},    {0x1F, false, 0, 0, 1},
+};
+
+void append_control_tag(Bytes& out, Random& random) {
+  std::uint32_t total = 0;
+  for (const ControlTag& tag : kControlTags) total += tag.weight;
+  std::uint32_t pick = random.in(1, total);
+  for (const ControlTag& tag : kControlTags) {
+    if (pick <= tag.weight) {
+      out.push_back(tag.code);
+      if (tag.has_argument)
+        out.push_back(static_cast<std::uint8_t>(random.in(tag.lowest, tag.highest)));
+      return;
+    }
+    pick -= tag.weight;
+  }
+}
+
+// Codes the game uses without our knowing what for: 0x76..0x8B (bar the two quotation marks
+// 0x7E and 0x7F) and, more rarely, the chunk codes 0xA4..0xFF (bar the comma 0xDB).
+void append_unknown_code(Bytes& out, Random& random) {
+  if (one_in(random, 4)) {
+    std::uint8_t code = 0xDB;
+    while (code == 0xDB) code = static_cast<std::uint8_t>(random.in(0xA4, 0xFF));
+    out.push_back(code);
+  } else {
+    std::uint8_t code = 0x7E;
+    while (code == 0x7E || code == 0x7F) code = static_cast<std::uint8_t>(random.in(0x76, 0x8B));
+    out.push_back(code);
+  }
+}
+
+// Accent tokens stand for a bit of text that depends on the speaker. Index 43 is left out: the
+// packer writes its text back as 44.
+std::uint8_t accent_index(Random& random) {
+  std::uint8_t index = 43;
+  while (index == 43) index = static_cast<std::uint8_t>(random.in(1, 48));
+  return index;
+}
+
+// The codes that only the decoder knows a text for: "<'>", "<.>" and the token of index 0.
+void append_decoder_only_text(Bytes& out, Random& random) {
+  switch (random.in(0, 2)) {
+    case 0:
+      out.push_back(0x68);
+      break;
+    case 1:
+      out.push_back(0x72);
+      break;
+    default:
+      append_code(out, script::kTokenCode, 0);
+  }
+}
+
+// Bits of a sentence between its words: tokens, decoder-only texts, unknown codes.
+void append_between_words(Bytes& out, Random& random) {
+  const std::uint32_t roll = random.in(1, 100);
+  if (roll <= 45) {
+    append_code(out, script::kTokenCode, accent_index(random));
+  } else if (roll <= 60) {
+    append_decoder_only_text(out, random);
+  } else if (roll <= 85) {
+    append_control_tag(out, random);
+  } else {
+    append_unknown_code(out, random);
+  }
+}
+
+// One sentence: the words with, now and then, a code between two of them, a pause after the
+// comma or a coloured stretch.
+void append_sentence(Bytes& out, Random& random) {
+  const std::string_view sentence = kSentences[random.in(0, std::size(kSentences) - 1)];
+  const bool coloured = one_in(random, 5);
+  if (coloured) append_code(out, 0x0E, static_cast<std::uint8_t>(random.in(1, 7)));
+  std::size_t from = 0;
+  while (from < sentence.size()) {
+    std::size_t to = sentence.find(' ', from);
+    to = to == std::string_view::npos ? sentence.size() : to + 1;
+    const std::string_view word = sentence.substr(from, to - from);
+    append_text(out, word);
+    if (word.ends_with(", ") && one_in(random, 2)) {
+      append_code(out, 0x04, static_cast<std::uint8_t>(random.in(1, 60)));
+    } else if (word.ends_with(' ') && one_in(random, 14)) {
+      append_between_words(out, random);
+    }
+    from = to;
+  }
+  if (coloured) append_code(out, 0x0E, 0);
+  append_text(out, kEndings[random.in(0, std::size(kEndings) - 1)]);
+}
+
+// One line of a window: a speaker now and then, a display tag at its start now and then.
+void append_line(Bytes& out, Random& random) {
+  if (one_in(random, 6)) append_control_tag(out, random);
+  if (one_in(random, 3)) {
+    out.push_back(script::kNameCode);
+    out.push_back(character_index(random));
+    append_text(out, ": ");
+  }
+  const bool quoted = one_in(random, 25);  // a quotation in the game's own marks
+  if (quoted) out.push_back(0x7E);
+  append_sentence(out, random);
+  if (quoted) out.push_back(0x7F);
+  if (one_in(random, 30)) {
+    append_text(out, " Ask ");
+    out.push_back(script::kNameCode);
+    out.push_back(character_index(random));
+    append_text(out, ".");
+  }
+}
+
+void append_auto_close(Bytes& out, Random& random) {
+  append_code(out, script::kAutoCloseCode, static_cast<std::uint8_t>(random.in(10, 120)));
+  out.push_back(script::kCloseCode);
+}
+
+// How one message window hands over to the next.
+void append_window_break(Bytes& out, Random& random) {
+  const std::uint32_t roll = random.in(1, 10);
+  if (roll <= 7) {
+    out.push_back(script::kLineBreakCode);
+    out.push_back(0x02);
+  } else if (roll <= 9) {
+    out.push_back(0x02);
+    out.push_back(script::kLineBreakCode);
+  } else {
+    append_auto_close(out, random);
+    out.push_back(script::kLineBreakCode);
+    out.push_back(0x02);
+  }
+}
+
+// Most dialogues fit one to three windows; a few run long. A brief dialogue has one.
+int window_count(Random& random, bool brief) {
+  if (brief) return 1;
+  if (one_in(random, 25)) return static_cast<int>(random.in(5, 8));
+  return static_cast<int>(random.in(1, 3));
+}
+
+enum class BlockEnding {
+  close,
+  auto_close,
+  line_break,
+  auto_close_line_break,
+  name,
+  letters,
+  empty
+};
+
+// The game's blocks mostly end with the close code and no line break after it.
+BlockEnding block_ending(Random& random) {
+  const std::uint32_t roll = random.in(1, 100);
+  if (roll <= 66) return BlockEnding::close;
+  if (roll <= 73) return BlockEnding::auto_close;
+  if (roll <= 91) return BlockEnding::line_break;
+  if (roll <= 93) return BlockEnding::auto_close_line_break;
+  if (roll <= 95) return BlockEnding::name;
+  if (roll <= 98) return BlockEnding::letters;
+  return BlockEnding::empty;
+}
+
+// One dialogue: windows of one to three lines, then its ending.
+Bytes dialogue(Random& random, bool brief) {
+  const BlockEnding ending = block_ending(random);
   Bytes block;
-  const int lines = static_cast<int>(random.in(1, 3));
-  for (int line = 0; line < lines; ++line) {
-    if (random.in(0, 2) == 0) {
+  if (ending == BlockEnding::empty) return block;
+  const int windows = window_count(random, brief);
+  for (int window = 0; window < windows; ++window) {
+    if (window > 0) append_window_break(block, random);
+    const int lines = static_cast<int>(random.in(1, brief ? 2 : 3));
+    for (int line = 0; line < lines; ++line) {
+      if (line > 0) block.push_back(script::kLineBreakCode);
+      append_line(block, random);
+      if (one_in(random, 60)) {  // the window closes by itself and the text goes on
+        append_auto_close(block, random);
+        append_text(block, " ");
+        append_sentence(block, random);
+      }
+    }
+  }
+  switch (ending) {
+    case BlockEnding::close:
+      block.push_back(script::kCloseCode);
+      break;
+    case BlockEnding::auto_close:
+      append_auto_close(block, random);
+      break;
+    case BlockEnding::line_break:
+      if (!one_in(random, 3)) block.push_back(script::kCloseCode);
+      block.push_back(script::kLineBreakCode);
+      break;
+    case BlockEnding::auto_close_line_break:
+      append_auto_close(block, random);
+      block.push_back(script::kLineBreakCode);
+      break;
+    case BlockEnding::name:
+      append_text(block, " ");
       block.push_back(script::kNameCode);
-      block.push_back(static_cast<std::uint8_t>(random.in(0, 43)));
-      append_text(block, ": ");
-    }
-    const std::string_view sentence = kOpenings[random.in(0, std::size(kOpenings) - 1)];
-    const std::size_t comma = sentence.find(',');
-    if (comma != std::string_view::npos && random.in(0, 1) == 0) {
-      append_text(block, sentence.substr(0, comma + 1));
-      block.push_back(0x04);  // a pause after the comma
-      block.push_back(static_cast<std::uint8_t>(random.in(1, 60)));
-      append_text(block, sentence.substr(comma + 1));
-    } else if (random.in(0, 3) == 0) {
-      block.push_back(0x0E);  // a coloured sentence
-      block.push_back(static_cast<std::uint8_t>(random.in(1, 7)));
-      append_text(block, sentence);
-      block.push_back(0x0E);
-      block.push_back(0);
-    } else {
-      append_text(block, sentence);
-    }
-    append_text(block, kEndings[random.in(0, std::size(kEndings) - 1)]);
-    if (line + 1 == lines) block.push_back(script::kCloseCode);
-    block.push_back(script::kLineBreakCode);
+      block.push_back(character_index(random));
+      break;
+    case BlockEnding::letters:
+      append_text(block, " and so on");
+      break;
+    case BlockEnding::empty:
+      break;
   }
   return block;
+}
+
+// Texts of the game that the dump text cannot carry back byte for byte. They are real, so a
+// few rooms hold one each.
+enum class Quirk {
+  comma_0x24,           // packs as 0xDB
+  token_43,             // "<'d>", packs as 44
+  late_name,            // names 44..48 pack as 43
+  name_then_letters,    // "Tavins" packs letter by letter
+  letters_spell_name,   // plain letters that spell a name pack as the name's code
+  unknown_character,    // a name index above 48
+  token_out_of_range,   // a token index above 48, which the dump loses
+  argument_past_end,    // the last block's last code takes the byte after the closing offset
+  bytes_after_closing,  // bytes after the closing offset
+};
+constexpr std::array kQuirks = {
+    Quirk::comma_0x24,         Quirk::token_43,           Quirk::late_name,
+    Quirk::name_then_letters,  Quirk::letters_spell_name, Quirk::unknown_character,
+    Quirk::token_out_of_range, Quirk::argument_past_end,  Quirk::bytes_after_closing};
+
+// A line at the start of a block that holds the text quirk.
+Bytes quirk_line(Quirk quirk, Random& random) {
+  Bytes line;
+  switch (quirk) {
+    case Quirk::comma_0x24:
+      append_text(line, "Wait");
+      line.push_back(0x24);
+      append_text(line, " not so fast.");
+      break;
+    case Quirk::token_43:
+      append_text(line, "I");
+      append_code(line, script::kTokenCode, 43);
+      append_text(line, " rather stay.");
+      break;
+    case Quirk::late_name:
+      append_code(line, script::kNameCode, static_cast<std::uint8_t>(random.in(44, 48)));
+      append_text(line, ": Over here!");
+      break;
+    case Quirk::name_then_letters:
+      append_text(line, "All the ");
+      append_code(line, script::kNameCode, character_index(random));
+      append_text(line, "s came.");
+      break;
+    case Quirk::letters_spell_name:
+      append_text(line, "Say hello to ");
+      append_text(line, script::character_name(character_index(random)));
+      append_text(line, ".");
+      break;
+    case Quirk::unknown_character:
+      append_code(line, script::kNameCode, static_cast<std::uint8_t>(random.in(49, 255)));
+      append_text(line, ": Who am I?");
+      break;
+    case Quirk::token_out_of_range:
+      append_text(line, "Hm");
+      append_code(line, script::kTokenCode, static_cast<std::uint8_t>(random.in(49, 255)));
+      append_text(line, "...");
+      break;
+    case Quirk::argument_past_end:
+    case Quirk::bytes_after_closing:
+      return line;
+  }
+  line.push_back(script::kLineBreakCode);
+  return line;
+}
+
+// Roughly one room in sixty holds each quirk.
+std::vector<Quirk> room_quirks(Random& random) {
+  std::vector<Quirk> quirks;
+  for (const Quirk quirk : kQuirks) {
+    if (one_in(random, 60)) quirks.push_back(quirk);
+  }
+  return quirks;
+}
+
+constexpr std::array<int, 5> kEmptyRooms = {37, 129, 250, 388, 501};
+constexpr int kLargestRoom = 271;  // as many blocks as the game's largest rooms
+
+int block_count(int room, Random& random) {
+  if (room == 0) return 1;
+  if (room == kLargestRoom) return 226;
+  return static_cast<int>(random.in(2, 9));
+}
+
+// The six params of a block record (bytes 2..7): small numbers of the kinds the game keeps
+// there, which seldom repeat one another.
+std::array<std::uint8_t, 6> block_params(Random& random) {
+  return {
+      static_cast<std::uint8_t>(random.in(0, 40)),  static_cast<std::uint8_t>(random.in(0, 200)),
+      static_cast<std::uint8_t>(random.in(8, 255)), static_cast<std::uint8_t>(random.in(1, 120)),
+      static_cast<std::uint8_t>(random.in(0, 3)),   random.byte()};
+}
+
+void put_record(Bytes& script, std::size_t offset, const std::array<std::uint8_t, 6>& params) {
+  script.push_back(static_cast<std::uint8_t>(offset));
+  script.push_back(static_cast<std::uint8_t>(offset >> 8));
+  script.insert(script.end(), params.begin(), params.end());
+}
+
+// An empty room's script: the closing record alone and a few bytes after it, under the 51
+// bytes from which a script is dumped.
+Bytes empty_room_script(Random& random) {
+  Bytes script;
+  put_record(script, script::kRecordSize, {});
+  const Bytes rest = random.bytes(random.in(2, 24));
+  script.insert(script.end(), rest.begin(), rest.end());
+  return script;
+}
+
+bool has(const std::vector<Quirk>& quirks, Quirk quirk) {
+  return std::find(quirks.begin(), quirks.end(), quirk) != quirks.end();
 }
 
 // The bytes of each file as a stream: the structured head, then filler.
@@ -274,19 +623,37 @@ bool generate(const SampleDiscLayout& layout, const Sink& sink) {
 
 Bytes sample_room_script(int room, std::uint64_t seed) {
   Random random = random_for(seed, 5, static_cast<std::uint64_t>(room));
-  const std::size_t blocks = room == 0 ? 1 : random.in(2, 9);
+  if (std::find(kEmptyRooms.begin(), kEmptyRooms.end(), room) != kEmptyRooms.end()) {
+    return empty_room_script(random);
+  }
+  const std::vector<Quirk> quirks = room_quirks(random);
+  const int blocks = block_count(room, random);
   std::vector<Bytes> texts;
-  for (std::size_t b = 0; b < blocks; ++b) texts.push_back(dialogue(random));
+  for (int b = 0; b < blocks; ++b) texts.push_back(dialogue(random, room == kLargestRoom));
+  for (const Quirk quirk : quirks) {
+    const Bytes line = quirk_line(quirk, random);
+    Bytes& text = texts[random.in(0, static_cast<std::uint32_t>(blocks) - 1)];
+    text.insert(text.begin(), line.begin(), line.end());
+  }
+  Bytes after_closing;
+  if (has(quirks, Quirk::argument_past_end)) {
+    texts.back().push_back(0x04);  // its delay lies behind the closing offset
+    after_closing.push_back(static_cast<std::uint8_t>(random.in(1, 60)));
+  }
+  if (has(quirks, Quirk::bytes_after_closing)) {
+    const Bytes rest = random.bytes(random.in(1, 16));
+    after_closing.insert(after_closing.end(), rest.begin(), rest.end());
+  }
 
   Bytes script;
-  std::size_t offset = 8 * (blocks + 1);
-  for (std::size_t record = 0; record <= blocks; ++record) {
-    script.push_back(static_cast<std::uint8_t>(offset));
-    script.push_back(static_cast<std::uint8_t>(offset >> 8));
-    for (int p = 0; p < 6; ++p) script.push_back(random.byte());
-    if (record < blocks) offset += texts[record].size();
+  std::size_t offset = script::kRecordSize * (texts.size() + 1);
+  for (const Bytes& text : texts) {
+    put_record(script, offset, block_params(random));
+    offset += text.size();
   }
+  put_record(script, offset, block_params(random));
   for (const Bytes& text : texts) script.insert(script.end(), text.begin(), text.end());
+  script.insert(script.end(), after_closing.begin(), after_closing.end());
   return script;
 }
 

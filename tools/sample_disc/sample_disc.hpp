@@ -42,8 +42,9 @@ std::vector<std::uint8_t> sample_file_content(const SampleDiscLayout& layout, in
 // or a GFX archive for file numbers 356 + 3r, 357 + 3r and 358 + 3r.
 std::vector<std::uint8_t> sample_room_file(int file_number, std::uint64_t seed);
 
-// The decompressed script of room `room`: block records, text blocks of made-up dialogue in
-// the game's text code, each block ending with a line break code.
+// The decompressed script of room `room`: block records and text blocks of made-up dialogue in
+// the game's text code, in the shapes of the game's own scripts: most blocks end with the close
+// code and no line break, a few rooms are empty (under 51 bytes) and one holds over 220 blocks.
 std::vector<std::uint8_t> sample_room_script(int room, std::uint64_t seed);
 
 // Writes the whole image; false when the file could not be written.
