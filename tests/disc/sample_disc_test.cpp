@@ -294,7 +294,9 @@ TEST(SampleDisc, ScriptsHoldTheGamesShapesInRealisticShares) {
   EXPECT_GT(s.tokens_seen, 300);
   // Every code of the text: all below 0x20, the unknown 0x76..0x8B, the chunk codes.
   for (int code = 0x00; code <= 0x8B; ++code) {
-    if (code < 0x20 || code >= 0x76) EXPECT_TRUE(s.codes.count(code)) << code;
+    if (code < 0x20 || code >= 0x76) {
+      EXPECT_TRUE(s.codes.count(code)) << code;
+    }
   }
   int chunks = 0;
   for (int code = 0xA4; code <= 0xFF; ++code) chunks += code != 0xDB && s.codes.count(code);
