@@ -7,9 +7,9 @@ cd "$(dirname "$0")/.."
 top=$(pwd)
 bash tools/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets=(make_sample_disc discunpack roomdump scriptdump scriptpack)
+targets=(make_sample_disc discunpack roomdump scriptdump scriptpack round_trip_check)
 # The editor is built too where Qt 6 is there.
-cmake --build build --target help | grep -q textbench && targets+=(textbench)
+cmake --build build --target help | grep textbench >/dev/null && targets+=(textbench)
 cmake --build build -j"$(nproc)" --target "${targets[@]}" >/dev/null
 
 sample=$top/out/sample
@@ -23,6 +23,9 @@ cd "$sample/work"
 "$top/build/rooms/roomdump" >../roomdump.log
 "$top/build/script/scriptdump" >../scriptdump.log
 "$top/build/pack/scriptpack" >../scriptpack.log
+# Every untouched room must come back as the game had it; this reads the tree and writes nothing.
+round_trip_status=0
+"$top/build/tools/round_trip/round_trip_check" >../round_trip.log || round_trip_status=$?
 
 rooms=$(find "$sample"/Rooms/disk1 -mindepth 1 -maxdepth 1 -type d | wc -l)
 extracted=$(find "$sample"/*/disk1 -maxdepth 1 -name '*.out' -type f | wc -l)
@@ -42,8 +45,14 @@ Sample run finished in $sample
   scriptdump:        $dumped dump texts (Rooms/disk1/<room>/code/outscript.txt), $entries dialogues
   scriptpack:        $repacked rooms repacked into code/script and code/8script;
                      $refused rooms refused, $unsupported unsupported tags or characters
-  console logs:      discunpack.log, roomdump.log, scriptdump.log, scriptpack.log
+  $(tail -n 1 ../round_trip.log)
+  console logs:      discunpack.log, roomdump.log, scriptdump.log, scriptpack.log, round_trip.log
 SUMMARY
+if ((round_trip_status != 0)); then
+  echo "Some rooms did not come back as the game had them:"
+  grep -v '^round trip: [0-9]* rooms repacked' ../round_trip.log
+  exit 1
+fi
 if [ -x "$top/build/editor/textbench" ]; then
   echo "Open any outscript.txt in the editor, build/editor/textbench, to translate a room."
 fi
