@@ -1,8 +1,8 @@
-#include "editor/accent_table.hpp"
+#include "dialogue/accent_table.hpp"
 
 #include <array>
 
-namespace qv::editor {
+namespace qv::dialogue {
 
 namespace {
 
@@ -196,4 +196,4 @@ std::string accent_column_text(std::size_t column) {
   return text;
 }
 
-}  // namespace qv::editor
+}  // namespace qv::dialogue

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace qv::editor {
+namespace qv::dialogue {
 
 // A place in the window, in twips (15 per pixel).
 struct TwipRect {
@@ -77,4 +77,4 @@ std::string accent_cell(std::size_t row, std::size_t column);
 // A column's caption: its 21 cells joined by `kAccentCellBreak`.
 std::string accent_column_text(std::size_t column);
 
-}  // namespace qv::editor
+}  // namespace qv::dialogue

@@ -1,4 +1,4 @@
-#include "editor/dump_text.hpp"
+#include "dialogue/dump_text.hpp"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include "common/files.hpp"
 #include "script/vocabulary.hpp"
 
-namespace qv::editor {
+namespace qv::dialogue {
 
 using script::kEndOfBlock;
 
@@ -181,4 +181,4 @@ void make_folder(const std::filesystem::path& current_dir, std::string_view fold
   std::filesystem::create_directory(current_dir / std::filesystem::path(folder), ignored);
 }
 
-}  // namespace qv::editor
+}  // namespace qv::dialogue

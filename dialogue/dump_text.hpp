@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-namespace qv::editor {
+namespace qv::dialogue {
 
 inline constexpr std::string_view kCrLf = "\r\n";
 inline constexpr std::string_view kRoomPrefix = "<Room ";
@@ -110,4 +110,4 @@ bool save_file(const std::filesystem::path& path, std::string_view bytes);
 // operation below it to report.
 void make_folder(const std::filesystem::path& current_dir, std::string_view folder);
 
-}  // namespace qv::editor
+}  // namespace qv::dialogue

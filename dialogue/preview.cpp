@@ -1,11 +1,11 @@
-#include "editor/preview.hpp"
+#include "dialogue/preview.hpp"
 
 #include <algorithm>
 #include <cstddef>
 
 #include "script/vocabulary.hpp"
 
-namespace qv::editor {
+namespace qv::dialogue {
 
 namespace {
 
@@ -98,4 +98,4 @@ PreviewState refresh_preview(std::string_view dialogue, int scroll_value) {
   return state;
 }
 
-}  // namespace qv::editor
+}  // namespace qv::dialogue

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qv::editor {
+namespace qv::dialogue {
 
 // The text that the game shows for a dialogue: from the first character after the line break
 // that follows the block header's closing ">" (the one closing "<params: …>", searched for from
@@ -40,4 +40,4 @@ struct PreviewState {
 // is brought into 0..scroll_maximum (0 while the scroll bar is disabled).
 PreviewState refresh_preview(std::string_view dialogue, int scroll_value);
 
-}  // namespace qv::editor
+}  // namespace qv::dialogue

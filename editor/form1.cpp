@@ -22,6 +22,8 @@
 
 namespace qv::editor {
 
+using namespace qv::dialogue;
+
 namespace {
 
 // Layout positions are kept in twips; 15 twips make one pixel.

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "dialogue/dump_text.hpp"
 #include "editor/dialogs.hpp"
-#include "editor/dump_text.hpp"
 #include "editor/preview_controls.hpp"
 
 class QCheckBox;
@@ -60,7 +60,7 @@ class Form1 : public QWidget {
   void poner_panel_dialogo();
   void refrescar_vista_previa();
   void poner_scroll_a_cero();
-  void avisar_script_ilegible(bool original, DumpProblem problema, int dialogo);
+  void avisar_script_ilegible(bool original, dialogue::DumpProblem problema, int dialogo);
   std::filesystem::path ruta_derivada(std::string_view carpeta) const;
 
   Prompter& prompter_;

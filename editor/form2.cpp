@@ -6,10 +6,12 @@
 #include <QShowEvent>
 #include <algorithm>
 
-#include "editor/accent_table.hpp"
+#include "dialogue/accent_table.hpp"
 #include "editor/icon.hpp"
 
 namespace qv::editor {
+
+using namespace qv::dialogue;
 
 namespace {
 

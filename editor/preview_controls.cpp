@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/cp1252.hpp"
-#include "editor/preview.hpp"
+#include "dialogue/preview.hpp"
 
 // The pictures live in a static library, so their resource is registered by hand; the macro has
 // to stand outside any namespace.
@@ -16,6 +16,8 @@ static void register_preview_pictures() {
 }
 
 namespace qv::editor {
+
+using namespace qv::dialogue;
 
 namespace {
 

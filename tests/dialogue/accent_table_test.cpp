@@ -1,6 +1,6 @@
 // The accent reference table as data: its shape, the cells the translators look up most, and
 // that every exception names a real row and column.
-#include "editor/accent_table.hpp"
+#include "dialogue/accent_table.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace qv::editor {
+namespace qv::dialogue {
 namespace {
 
 std::size_t row_of(std::string_view name) {
@@ -159,4 +159,4 @@ TEST(AccentTable, NotesInOrderWithTheOrangeCentredHeading) {
 }
 
 }  // namespace
-}  // namespace qv::editor
+}  // namespace qv::dialogue

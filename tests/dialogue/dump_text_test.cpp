@@ -1,4 +1,4 @@
-#include "editor/dump_text.hpp"
+#include "dialogue/dump_text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,9 @@
 
 #include "script/dump.hpp"
 #include "tests/support/worked_examples.hpp"
+#include "tools/sample_disc/sample_disc.hpp"
 
-namespace qv::editor {
+namespace qv::dialogue {
 namespace {
 
 using Dialogues = std::vector<std::string>;
@@ -179,5 +180,27 @@ TEST(Paths, DerivedFromTheSourceFileNameBelowTheCurrentFolder) {
             std::filesystem::path("/w/Comentarios/room.txt"));
 }
 
+TEST(Dialogues, EveryDumpOfTheSampleDiscOpensAndAnUnchangedSaveGivesItBack) {
+  int opened = 0;
+  for (int room = 0; room < tools::kRoomCount; ++room) {
+    SCOPED_TRACE("room " + std::to_string(room));
+    const auto dump = script::dump_room(tools::sample_room_script(room, 1), room);
+    ASSERT_TRUE(dump.text);
+    const auto header = read_source_header(first_line(*dump.text));
+    if (!std::holds_alternative<SourceHeader>(header)) {
+      // Only the empty-room line and a count of 0 are refused.
+      EXPECT_EQ(std::get<DumpProblem>(header), DumpProblem::no_dialogue_count);
+      EXPECT_TRUE(dump.text->find(" is empty !!!>") != std::string::npos ||
+                  dump.text->find(" with 0 text entries>") != std::string::npos);
+      continue;
+    }
+    auto read = read_dialogues(*dump.text, std::get<SourceHeader>(header).dialogues);
+    ASSERT_TRUE(std::holds_alternative<Dialogues>(read));
+    EXPECT_EQ(write_modified_dump(std::get<Dialogues>(read)), *dump.text);
+    ++opened;
+  }
+  EXPECT_GE(opened, tools::kRoomCount - 5);
+}
+
 }  // namespace
-}  // namespace qv::editor
+}  // namespace qv::dialogue

@@ -1,5 +1,5 @@
 // The preview's refresh as plain functions: body, windows, tag removal and scroll state.
-#include "editor/preview.hpp"
+#include "dialogue/preview.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "script/vocabulary.hpp"
 
-namespace qv::editor {
+namespace qv::dialogue {
 namespace {
 
 constexpr std::string_view kHeader = "<Text block 3><params: 0 1 2 3 4 5>\r\n";
@@ -243,4 +243,4 @@ TEST(PreviewHiddenPrefixes, EachHidesAVocabularyTag) {
 }
 
 }  // namespace
-}  // namespace qv::editor
+}  // namespace qv::dialogue

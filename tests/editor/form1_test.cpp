@@ -31,6 +31,8 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 namespace qv::editor {
+
+using namespace qv::dialogue;
 namespace {
 
 namespace fs = std::filesystem;

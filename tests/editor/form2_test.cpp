@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <memory>
 
-#include "editor/accent_table.hpp"
+#include "dialogue/accent_table.hpp"
 
 namespace qv::editor {
+
+using namespace qv::dialogue;
 namespace {
 
 QString utf8(std::string_view text) {

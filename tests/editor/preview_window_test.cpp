@@ -21,6 +21,8 @@
 #include "tests/support/scratch_dir.hpp"
 
 namespace qv::editor {
+
+using namespace qv::dialogue;
 namespace {
 
 namespace fs = std::filesystem;
