@@ -373,17 +373,21 @@ TEST_F(EditorWindow, WithoutAutoSaveNothingIsWrittenUntilSave) {
 TEST_F(EditorWindow, AnUnchangedPairIsSavedByteForByte) {
   auto script = test::kTwoBlockScript;
   script.resize(60, 0);  // long enough to be dumped; the bytes past the last block are ignored
-  const auto dump = script::dump_room(script, 5);
-  ASSERT_TRUE(dump.text);
-  load(write_source(*dump.text));
-  click("cmdguardarscript");
-  EXPECT_EQ(file(modified_path()), *dump.text);
+  // Blocks that end with a line break, and blocks whose marker follows their last text.
+  for (const auto& original : {script, test::kRoomFiveScript}) {
+    const auto dump = script::dump_room(original, 5);
+    ASSERT_TRUE(dump.text);
+    fs::remove(modified_path());
+    load(write_source(*dump.text));
+    click("cmdguardarscript");
+    EXPECT_EQ(file(modified_path()), *dump.text);
 
-  // Read back as the translation and saved again, still the same bytes.
-  alt(Qt::Key_M);
-  click("cmddialogosiguiente");
-  EXPECT_EQ(file(modified_path()), *dump.text);
-  EXPECT_TRUE(prompter_.messages.empty());
+    // Read back as the translation and saved again, still the same bytes.
+    alt(Qt::Key_M);
+    click("cmddialogosiguiente");
+    EXPECT_EQ(file(modified_path()), *dump.text);
+    EXPECT_TRUE(prompter_.messages.empty());
+  }
 }
 
 // The unsaved-changes question on close, with auto-save off.

@@ -31,6 +31,39 @@ TEST(ScriptBuilder, WorkedExampleOfTwoBlocks) {
   EXPECT_EQ(built.script, qv::test::kTwoBlockScript);
 }
 
+TEST(ScriptBuilder, RoomFiveComesBackUpToItsClosingOffset) {
+  // Both blocks end with "<Close>" and the marker on the same line, as the dumper writes them.
+  const BuiltScript built = built_from(qv::test::kRoomFiveDump);
+  ASSERT_FALSE(built.refusal) << *built.refusal;
+  EXPECT_EQ(built.console, "");
+  Bytes expected(qv::test::kRoomFiveScript.begin(), qv::test::kRoomFiveScript.begin() + 33);
+  expected.push_back(0x00);  // the trailing byte stands for the 27 ignored ones
+  EXPECT_EQ(built.script, expected);
+}
+
+TEST(ScriptBuilder, LongLinesAreEncodedWhole) {
+  // Lines of 497 to 600 characters that end with the marker, with a tag, a name and the marker
+  // itself placed across the old 499-character cut.
+  const std::string head =
+      "<Room 3 with 1 text entries>\r\n<additional params: 0>\r\n\r\n"
+      "<Text block 1><params: 0 0 0 0 0 0>\r\n";
+  const std::string tail = "Tavin<Delay 7><Close><End of block>\r\n";
+  for (std::size_t length = 497; length <= 600; ++length) {
+    SCOPED_TRACE(length);
+    const std::size_t letters = length - tail.size();
+    const BuiltScript built = built_from(head + std::string(letters, 'a') + tail);
+    ASSERT_FALSE(built.refusal) << *built.refusal;
+    EXPECT_EQ(built.console, "");
+    Bytes expected = {16, 0, 0, 0, 0, 0, 0, 0};
+    const std::size_t closing = 16 + letters + 5;
+    expected.insert(expected.end(), {static_cast<std::uint8_t>(closing),
+                                     static_cast<std::uint8_t>(closing >> 8), 0, 0, 0, 0, 0, 0});
+    expected.insert(expected.end(), letters, 0x4C);
+    expected.insert(expected.end(), {0x08, 0x00, 0x04, 0x07, 0x00, 0x00});
+    EXPECT_EQ(built.script, expected);
+  }
+}
+
 TEST(ScriptBuilder, ClosingRecordTakesItsParamsInTheDumpedOrder) {
   const BuiltScript built = built_from(
       "<Room 0 with 0 text entries>\r\n"
