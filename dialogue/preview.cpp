@@ -24,16 +24,24 @@ bool is_hidden_prefix(std::string_view two) {
   return std::find(prefixes.begin(), prefixes.end(), two) != prefixes.end();
 }
 
-// `text` from `first` up to `last`, empty where the range is empty or reversed.
-std::string slice(std::string_view text, std::size_t first, std::size_t last) {
+// The range from `first` up to `last` within `text`, empty where it is empty or reversed.
+TextRange range(std::string_view text, std::size_t first, std::size_t last) {
   last = std::min(last, text.size());
-  if (first >= last) return {};
-  return std::string(text.substr(first, last - first));
+  if (first >= last) return {std::min(first, text.size()), std::min(first, text.size())};
+  return {first, last};
+}
+
+std::string slice(std::string_view text, TextRange range) {
+  return std::string(text.substr(range.begin, range.end - range.begin));
 }
 
 }  // namespace
 
 std::string preview_body(std::string_view dialogue) {
+  return slice(dialogue, preview_body_range(dialogue));
+}
+
+TextRange preview_body_range(std::string_view dialogue) {
   // Positions below count from 1, with 0 for "not found", so that a dialogue without a header
   // line starts its body at the same place the header arithmetic gives.
   const std::size_t text_at = dialogue.find(kTextHeader);
@@ -43,23 +51,40 @@ std::string preview_body(std::string_view dialogue) {
   std::size_t end = dialogue.find(kClose);
   if (end == std::string_view::npos) end = dialogue.find(script::kEndOfBlock);
   // b + 3 counted from 1 is b + 2 counted from 0.
-  return slice(dialogue, b + kAfterHeader - 1, end);
+  return range(dialogue, b + kAfterHeader - 1, end);
 }
 
 std::vector<std::string> split_windows(std::string_view body) {
+  std::vector<std::string> windows;
+  for (const TextRange& window : window_ranges(body)) windows.push_back(slice(body, window));
+  return windows;
+}
+
+std::vector<TextRange> window_ranges(std::string_view body) {
   std::vector<std::size_t> breaks;
   for (std::size_t at = body.find(kNew); at != std::string_view::npos;
        at = body.find(kNew, at + 1)) {
     breaks.push_back(at);
   }
-  std::vector<std::string> windows;
+  std::vector<TextRange> windows;
   windows.reserve(breaks.size() + 1);
-  windows.push_back(slice(body, 0, breaks.empty() ? body.size() : breaks.front()));
+  windows.push_back(range(body, 0, breaks.empty() ? body.size() : breaks.front()));
   for (std::size_t i = 0; i < breaks.size(); ++i) {
     const std::size_t next = i + 1 < breaks.size() ? breaks[i + 1] : body.size();
-    windows.push_back(slice(body, breaks[i] + kAfterNew, next));
+    windows.push_back(range(body, breaks[i] + kAfterNew, next));
   }
   return windows;
+}
+
+std::vector<std::size_t> window_line_starts(std::string_view window) {
+  std::vector<std::size_t> starts;
+  for (std::size_t at = 0; at < window.size();) {
+    starts.push_back(at);
+    const std::size_t crlf = window.find("\r\n", at);
+    if (crlf == std::string_view::npos) break;
+    at = crlf + 2;
+  }
+  return starts;
 }
 
 std::string strip_control_tags(std::string text) {

@@ -17,10 +17,29 @@ namespace qv::dialogue {
 // before the body's start (or the start lies past the end) the body is empty.
 std::string preview_body(std::string_view dialogue);
 
+// A stretch of a text, as byte offsets; empty when begin == end.
+struct TextRange {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+// Where `preview_body` finds the body in `dialogue`.
+TextRange preview_body_range(std::string_view dialogue);
+
 // The body cut into message windows at each "<New>". Every window after the first starts 7
 // characters after its "<New>" (the tag and its CR LF). A window that would start at or after
 // the next "<New>" (fewer than 7 characters between them) is empty. Always at least one window.
 std::vector<std::string> split_windows(std::string_view body);
+
+// Where `split_windows` finds each window in `body`.
+std::vector<TextRange> window_ranges(std::string_view body);
+
+// Where each line of a message window starts: the window's text split at CR LF, where a final
+// CR LF starts no line. An empty window has no lines.
+std::vector<std::size_t> window_line_starts(std::string_view window);
+
+// The game's message windows show three lines; further lines are cut off.
+inline constexpr std::size_t kWindowLines = 3;
 
 // `text` without the control tags: every "<" followed by one of the vocabulary's preview-hidden
 // prefixes is removed through the first ">" after it, and the scan looks again at the same

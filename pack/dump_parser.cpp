@@ -47,10 +47,16 @@ std::optional<std::array<std::uint8_t, 8>> parse_additional_params(std::string_v
 
 std::optional<BlockHeader> parse_block_header(std::string_view line) {
   std::array<long, 7> values{};
-  if (match_pattern(c_string(line), "<Text block %d><params: %d %d %d %d %d %d>", values) < 1) {
-    return std::nullopt;
+  const PatternMatch match =
+      match_pattern_in_full(c_string(line), "<Text block %d><params: %d %d %d %d %d %d>", values);
+  if (match.converted < 1) return std::nullopt;
+  BlockHeader header{values[0], {}, std::nullopt};
+  std::string_view content = line;
+  if (content.ends_with('\n')) content.remove_suffix(1);
+  if (content.ends_with('\r')) content.remove_suffix(1);
+  if (match.complete && match.consumed < content.size()) {
+    header.trailing_text = std::make_pair(match.consumed, content.size());
   }
-  BlockHeader header{values[0], {}};
   for (std::size_t i = 0; i < header.params.size(); ++i) {
     header.params[i] = static_cast<std::uint8_t>(values[i + 1]);
   }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 
 namespace qv::pack {
 
@@ -53,6 +54,9 @@ std::optional<std::array<std::uint8_t, 8>> parse_additional_params(std::string_v
 struct BlockHeader {
   long block;                          // the record that receives the params
   std::array<std::uint8_t, 6> params;  // p1..p6, low bytes; zero where a param does not convert
+  // Where text stands after the params' ">" (before the line break), as offsets in the line;
+  // the packer never reads it.
+  std::optional<std::pair<std::size_t, std::size_t>> trailing_text;
 };
 
 // "<Text block %d><params: %d %d %d %d %d %d>": nothing when the block number does not convert.

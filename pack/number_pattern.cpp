@@ -18,8 +18,14 @@ bool is_digit(char c) {
 }  // namespace
 
 int match_pattern(std::string_view text, std::string_view pattern, std::span<long> values) {
+  return match_pattern_in_full(text, pattern, values).converted;
+}
+
+PatternMatch match_pattern_in_full(std::string_view text, std::string_view pattern,
+                                   std::span<long> values) {
   std::size_t t = 0;
   int converted = 0;
+  auto stopped = [&] { return PatternMatch{converted, t, false}; };
   auto skip_space = [&] {
     while (t < text.size() && is_space(text[t])) ++t;
   };
@@ -32,7 +38,7 @@ int match_pattern(std::string_view text, std::string_view pattern, std::span<lon
       skip_space();
       bool negative = false;
       if (t < text.size() && (text[t] == '+' || text[t] == '-')) negative = text[t++] == '-';
-      if (t >= text.size() || !is_digit(text[t])) return converted;
+      if (t >= text.size() || !is_digit(text[t])) return stopped();
       // Accumulated as a negative number so that LONG_MIN itself fits.
       long value = 0;
       bool clamped = false;
@@ -46,14 +52,14 @@ int match_pattern(std::string_view text, std::string_view pattern, std::span<lon
       } else if (!negative) {
         value = value == LONG_MIN ? LONG_MAX : -value;
       }
-      if (static_cast<std::size_t>(converted) >= values.size()) return converted;
+      if (static_cast<std::size_t>(converted) >= values.size()) return stopped();
       values[converted++] = static_cast<std::int32_t>(value);
     } else {
-      if (t >= text.size() || text[t] != want) return converted;
+      if (t >= text.size() || text[t] != want) return stopped();
       ++t;
     }
   }
-  return converted;
+  return PatternMatch{converted, t, true};
 }
 
 }  // namespace qv::pack

@@ -16,4 +16,15 @@ namespace qv::pack {
 // values converted; never writes more than `values.size()` values.
 int match_pattern(std::string_view text, std::string_view pattern, std::span<long> values);
 
+// The same match, told in full: how many values converted, how many characters of `text` the
+// match took, and whether the whole pattern matched (nothing of it was left when the match
+// stopped). Text after `consumed` was not looked at.
+struct PatternMatch {
+  int converted = 0;
+  std::size_t consumed = 0;
+  bool complete = false;
+};
+PatternMatch match_pattern_in_full(std::string_view text, std::string_view pattern,
+                                   std::span<long> values);
+
 }  // namespace qv::pack

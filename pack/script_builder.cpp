@@ -41,6 +41,24 @@ std::size_t line_at(std::span<const std::uint8_t> text, std::size_t offset) {
                  text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
 }
 
+// A line without its line break.
+std::string_view line_content(std::string_view line) {
+  if (line.ends_with('\n')) line.remove_suffix(1);
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  return line;
+}
+
+// Everything after the last block is ignored; only line breaks and spaces lose nothing.
+void note_text_after_last_block(std::span<const std::uint8_t> text, std::size_t from,
+                                std::vector<TextLoss>& losses) {
+  std::size_t first = from;
+  while (first < text.size() &&
+         (text[first] == '\r' || text[first] == '\n' || text[first] == ' ')) {
+    ++first;
+  }
+  if (first < text.size()) losses.push_back({Loss::after_last_block, first, text.size()});
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> empty_script() {
@@ -83,6 +101,7 @@ BuiltScript build_script(std::span<const std::uint8_t> dump_text) {
   std::vector<std::uint8_t>& script = built.script;
   script.assign(script::kRecordSize * (blocks + 1), 0);
   reader.read_line();  // the empty line before the first block
+  LineTrace trace;
   for (long i = 1; i <= blocks; ++i) {
     starts[i] = script.size();
     const std::size_t header_at = reader.position();
@@ -97,17 +116,37 @@ BuiltScript build_script(std::span<const std::uint8_t> dump_text) {
                                        block->block, kMaxBlockNumber));
     }
     std::copy(block->params.begin(), block->params.end(), slots[block->block].begin() + 2);
+    if (block->trailing_text) {
+      built.losses.push_back({Loss::after_block_header, header_at + block->trailing_text->first,
+                              header_at + block->trailing_text->second});
+    }
+    const std::size_t text_at = reader.position();
     for (;;) {
+      const std::size_t line_at = reader.position();
       const auto text_line = reader.read_line();
       if (!text_line) {
         return refuse(header_at, printed("the text ends inside text block %ld (no line ending "
                                          "with \"<End of block>\")",
                                          i));
       }
-      encode_line(*text_line, script, built.console);
+      trace.losses.clear();
+      encode_line(*text_line, script, built.console, &trace);
+      for (const LineLoss& loss : trace.losses) {
+        built.losses.push_back({loss.loss, line_at + loss.begin, line_at + loss.end, loss.written});
+      }
       if (ends_block(*text_line)) break;
     }
-    reader.read_piece(kGapBuffer);  // the empty line before the next block
+    built.blocks.push_back({header_at, text_at, reader.position()});
+    const std::size_t gap_at = reader.position();
+    if (i == blocks) {
+      note_text_after_last_block(dump_text, gap_at, built.losses);
+      break;
+    }
+    // The empty line before the next block; whatever it holds is skipped.
+    if (const auto gap = reader.read_piece(kGapBuffer)) {
+      const std::size_t content = line_content(*gap).size();
+      if (content > 0) built.losses.push_back({Loss::gap_text, gap_at, gap_at + content});
+    }
   }
   starts[blocks + 1] = script.size();
   script.push_back(0x00);
