@@ -130,13 +130,19 @@ std::string write_modified_dump(std::vector<std::string>& dialogues) {
   return text;
 }
 
+bool looks_like_comment_end(std::string_view line) {
+  return line.ends_with(kCommentEnd) &&
+         line.find_first_not_of(' ') == line.size() - kCommentEnd.size();
+}
+
 std::vector<std::string> read_comments(std::string_view text, int count) {
   std::vector<std::string> comments(count > 0 ? static_cast<std::size_t>(count) : 0);
   LineReader lines(text);
   for (std::string& comment : comments) {
     while (!lines.at_end()) {
-      const std::string_view line = lines.next();
+      std::string_view line = lines.next();
       if (line == kCommentEnd) break;
+      if (looks_like_comment_end(line)) line.remove_prefix(1);
       if (!comment.empty()) comment += kCrLf;
       comment += line;
     }
@@ -147,7 +153,14 @@ std::vector<std::string> read_comments(std::string_view text, int count) {
 std::string write_comments(const std::vector<std::string>& comments) {
   std::string text;
   for (const std::string& comment : comments) {
-    text += comment;
+    LineReader lines(comment);
+    for (bool first = true; !lines.at_end(); first = false) {
+      const std::string_view line = lines.next();
+      if (!first) text += kCrLf;
+      if (looks_like_comment_end(line)) text += ' ';
+      text += line;
+    }
+    if (comment.ends_with('\n')) text += kCrLf;  // the line reader keeps no empty last line
     text += kCrLf;
     text += kCommentEnd;
     text += kCrLf;
@@ -168,6 +181,12 @@ std::string fresh_comments(int count) {
 std::filesystem::path derived_path(const std::filesystem::path& current_dir,
                                    std::string_view folder, const std::filesystem::path& source) {
   return current_dir / std::filesystem::path(folder) / source.filename();
+}
+
+std::filesystem::path room_path(const std::filesystem::path& current_dir, std::string_view folder,
+                                int room, const std::filesystem::path& source) {
+  return current_dir / std::filesystem::path(folder) /
+         (std::string(kRoomFolderPrefix) + std::to_string(room)) / source.filename();
 }
 
 bool save_file(const std::filesystem::path& path, std::string_view bytes) {

@@ -85,21 +85,35 @@ std::variant<std::vector<std::string>, DialogueProblem> read_dialogues(std::stri
 std::string write_modified_dump(std::vector<std::string>& dialogues);
 
 // The comments of `count` dialogues. Each comment runs up to a line that is exactly "<End>"; its
-// lines are joined by CR LF, and empty lines before its first text are dropped. A file that ends
-// early leaves the remaining comments empty.
+// lines are joined by CR LF, and empty lines before its first text are dropped. A line of one
+// or more spaces and "<End>" is a comment's own line, written with one more leading space than
+// the comment has, and loses that space here. A file that ends early leaves the remaining
+// comments empty.
 std::vector<std::string> read_comments(std::string_view text, int count);
 
-// The comments file: each comment, CR LF, "<End>", CR LF.
+// The comments file: each comment, CR LF, "<End>", CR LF. A comment line made of zero or more
+// spaces and "<End>" is written with one more leading space, so it cannot end its comment.
 std::string write_comments(const std::vector<std::string>& comments);
+
+// Whether a comment line is made of zero or more spaces followed by "<End>".
+bool looks_like_comment_end(std::string_view line);
 
 // The comments file created for a room that has none yet: "<End>" and an empty line for each
 // dialogue.
 std::string fresh_comments(int count);
 
-// Where the translation or the comments of a source dump live: the folder below `current_dir`,
-// then the source dump's file name. Dumps of the same name share them.
+// Where the translation or the comments of a source dump lived before each room had its own:
+// the folder below `current_dir`, then the source dump's file name. Dumps of the same name
+// share them.
 std::filesystem::path derived_path(const std::filesystem::path& current_dir,
                                    std::string_view folder, const std::filesystem::path& source);
+
+// Where the translation or the comments of room `room` live: the folder below `current_dir`,
+// "Room N", then the source dump's file name. Every dump the chain writes is named
+// "outscript.txt", so only the room keeps two rooms apart.
+inline constexpr std::string_view kRoomFolderPrefix = "Room ";
+std::filesystem::path room_path(const std::filesystem::path& current_dir, std::string_view folder,
+                                int room, const std::filesystem::path& source);
 
 // Writes a whole file through a scratch file in the same folder that then replaces it, so an
 // interrupted save leaves the older file whole. A file that exists but may not be written

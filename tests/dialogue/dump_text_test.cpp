@@ -162,6 +162,17 @@ TEST(Comments, SurviveAWriteAndARead) {
   EXPECT_EQ(read_comments(write_comments(comments), 4), comments);
 }
 
+TEST(Comments, ALineThatReadsLikeTheEndMarkerDoesNotShiftTheCommentsAfterIt) {
+  const std::vector<std::string> comments = {"<End>", "a\r\n  <End>\r\nb", "x <End>", "c"};
+  EXPECT_EQ(write_comments(comments),
+            " <End>\r\n<End>\r\na\r\n   <End>\r\nb\r\n<End>\r\nx <End>\r\n<End>\r\nc\r\n<End>\r\n");
+  EXPECT_EQ(read_comments(write_comments(comments), 4), comments);
+  EXPECT_TRUE(looks_like_comment_end("<End>"));
+  EXPECT_TRUE(looks_like_comment_end("   <End>"));
+  EXPECT_FALSE(looks_like_comment_end("<End> "));
+  EXPECT_FALSE(looks_like_comment_end("x<End>"));
+}
+
 TEST(Comments, EmptyLinesBeforeTheFirstTextAreDropped) {
   EXPECT_EQ(read_comments("\r\n\r\nfirst\r\n\r\nthird\r\n<End>\r\n", 1),
             std::vector<std::string>{"first\r\n\r\nthird"});
@@ -176,6 +187,8 @@ TEST(Comments, AFreshFileReadsAsEmptyCommentsAndAShortFileLeavesTheRestEmpty) {
 TEST(Paths, DerivedFromTheSourceFileNameBelowTheCurrentFolder) {
   EXPECT_EQ(derived_path("/work/here", kModifiedFolder, "/rooms/5/code/outscript.txt"),
             std::filesystem::path("/work/here/Scripts Modificados/outscript.txt"));
+  EXPECT_EQ(room_path("/w", kModifiedFolder, 12, "/x/outscript.txt"),
+            std::filesystem::path("/w/Scripts Modificados/Room 12/outscript.txt"));
   EXPECT_EQ(derived_path("/w", kCommentsFolder, "room.txt"),
             std::filesystem::path("/w/Comentarios/room.txt"));
 }
