@@ -339,6 +339,41 @@ Report check_dump_text(std::string_view text, std::optional<std::string_view> so
   return report;
 }
 
+namespace {
+
+// A dump text of one block around a dialogue, and how many lines of the dialogue came before
+// its block's header line.
+constexpr std::string_view kOneBlockHead =
+    "<Room 0 with 1 text entries>\r\n<additional params: 0>\r\n\r\n";
+constexpr std::size_t kOneBlockHeadLines = 3;
+
+std::string one_block_dump(std::string_view dialogue, std::size_t& lines_before) {
+  std::size_t at = 0;
+  lines_before = 0;
+  if (!dialogue.starts_with("<Text block")) {
+    const std::size_t header = dialogue.find("\n<Text block");
+    if (header != std::string_view::npos) at = header + 1;
+  }
+  lines_before =
+      static_cast<std::size_t>(std::count(dialogue.begin(), dialogue.begin() + at, '\n'));
+  return std::string(kOneBlockHead) + std::string(dialogue.substr(at));
+}
+
+}  // namespace
+
+Report check_dialogue(std::string_view dialogue, std::optional<std::string_view> source) {
+  std::size_t lines_before = 0, source_lines_before = 0;
+  const std::string text = one_block_dump(dialogue, lines_before);
+  std::optional<std::string> source_text;
+  if (source) source_text = one_block_dump(*source, source_lines_before);
+  Report report = check_dump_text(
+      text, source_text ? std::optional<std::string_view>(*source_text) : std::nullopt);
+  std::erase_if(report.diagnostics,
+                [](const Diagnostic& d) { return d.line <= kOneBlockHeadLines; });
+  for (Diagnostic& d : report.diagnostics) d.line = d.line - kOneBlockHeadLines + lines_before;
+  return report;
+}
+
 std::string_view severity_name(Severity severity) {
   switch (severity) {
     case Severity::error:

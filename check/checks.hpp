@@ -36,6 +36,12 @@ struct Report {
 // room from being packed is reported as an `unpackable` error, with whatever was read before.
 Report check_dump_text(std::string_view text, std::optional<std::string_view> source = {});
 
+// Checks one dialogue as the editor holds it (from its "<Text block" line, after the room's
+// header lines in the first dialogue, to the line of its "<End of block>"), against the same
+// dialogue of the source when given. Lines and columns count within `dialogue`; the room's
+// header lines are not checked here, and `dialogues` and `translated` count this one dialogue.
+Report check_dialogue(std::string_view dialogue, std::optional<std::string_view> source = {});
+
 // "error" or "warning" (or "note").
 std::string_view severity_name(Severity severity);
 

@@ -210,6 +210,27 @@ TEST(Checks, AgreeWithThePackerOnEditedSampleDumps) {
   }
 }
 
+TEST(Checks, OneDialogueAsTheEditorHoldsItCountsItsOwnLines) {
+  // The first dialogue holds the room's header lines; the second starts at its block line.
+  const std::string first =
+      "<Room 5 with 2 text entries>\r\n<additional params: 33 0 0 0 0 0 0 9>\r\n\r\n"
+      "<Text block 1><params: 6 1 2 3 4 5>\r\nHi\r\nHi<Close><End of block>\r\n";
+  std::string edited = first;
+  edited.replace(edited.find("Hi<Close>"), 2, "\xBFHi");
+  const Report one = check_dialogue(edited, first);
+  expect_diagnostics(one, {{6, 1, Severity::error, "unsupported-character", ""}});
+  EXPECT_EQ(one.translated, 1);
+
+  const std::string second =
+      "<Text block 2><params: 0 0 0 0 0 0>\r\nTavin<Close><End of block>";  // the file's end
+  const Report two =
+      check_dialogue("<Text block 2><params: 0 0 0 0 0 0>\r\nTavin<End of block>", second);
+  expect_diagnostics(two, {{2, 1, Severity::warning, "tag-mismatch",
+                            "missing <Close> (source 1, translation 0)"}});
+  EXPECT_TRUE(check_dialogue(second, second).diagnostics.empty());
+  EXPECT_EQ(check_dialogue(second, second).translated, 0);
+}
+
 TEST(Checks, DiagnosticsPrintInTheFormEditorsParse) {
   const Diagnostic diagnostic{3, 14, Severity::warning, "window-lines", "too many", 1};
   EXPECT_EQ(format_diagnostic("../Rooms/disk1/5/code/outscript.txt", diagnostic),
