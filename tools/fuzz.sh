@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# fuzz.sh SECONDS: builds every libFuzzer harness in build-fuzz and runs each for SECONDS from
+# a scratch copy of its seed corpus (fuzz/corpus/<harness>/), with fuzz/<harness>.dict when
+# there is one. Prints executions, coverage and findings
+# per harness; exits 1 when any harness found a crash or a broken property.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:?usage: fuzz.sh SECONDS}
+root=$PWD
+
+packages=(cmake make clang libfuzzer-14-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  as_root=()
+  [ "$(id -u)" -ne 0 ] && as_root=(sudo)
+  "${as_root[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+build=build-fuzz
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_BUILD_FUZZERS=ON \
+  -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCHMARKS=OFF -DQV_BUILD_EDITOR=OFF >/dev/null
+cmake --build "$build" --target fuzzers -j2 >/dev/null
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failed=0
+printf '%-22s %12s %8s %8s  %s\n' harness executions cov ft findings
+for harness in "$build"/fuzz/*; do
+  [ -f "$harness" ] && [ -x "$harness" ] || continue
+  name=$(basename "$harness")
+  corpus=$scratch/$name/corpus
+  artifacts=$scratch/$name/artifacts/
+  mkdir -p "$corpus" "$artifacts"
+  [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
+  options=(-max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts"
+           -timeout=25 -rss_limit_mb=2048)
+  [ -f "fuzz/$name.dict" ] && options+=(-dict="$root/fuzz/$name.dict")
+  log=$scratch/$name/log
+  status=0
+  nice -n 19 "$harness" "${options[@]}" "$corpus" >"$log" 2>&1 || status=$?
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n1)
+  cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n1 | cut -d' ' -f2)
+  ft=$(grep -o 'ft: [0-9]*' "$log" | tail -n1 | cut -d' ' -f2)
+  findings=$(find "$artifacts" -type f | wc -l)
+  printf '%-22s %12s %8s %8s  %s\n' "$name" "${executions:-?}" "${cov:-?}" "${ft:-?}" "$findings"
+  if ((status != 0 || findings > 0)); then
+    failed=1
+    grep -E 'ERROR|property failed|SUMMARY' "$log" | head -n5 | sed 's/^/    /'
+    mkdir -p "$build/findings/$name"
+    cp -r "$artifacts/." "$build/findings/$name/" 2>/dev/null || true
+    echo "    inputs kept in $build/findings/$name/"
+  fi
+done
+exit "$failed"
