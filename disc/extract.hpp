@@ -22,7 +22,9 @@ struct ExtractResult {
 // Hands the bytes of `extent` to `sink` in order, in blocks of up to scratch.size() bytes
 // (scratch must hold at least one sector's 2048 bytes). A file whose end is not above its
 // start gives no bytes. Only bytes really read from the image are handed on: when the image
-// ends inside the file, the file stops there and `image_short` is set.
+// ends inside the file, the file stops there and `image_short` is set. Any extent is accepted
+// (start and end anywhere, even past the image); only `scratch` is written, and only the image's
+// own bytes are read.
 ExtractResult extract_file(SectorReader& reader, const FileExtent& extent,
                            std::span<std::uint8_t> scratch, const ByteSink& sink);
 

@@ -35,7 +35,9 @@ Match brute_force_search(const RingView& ring, std::span<const std::uint8_t> loo
 
 enum class SearchStrategy { brute_force, hash_chains };
 
-// The bit stream of `script`, flushed to whole bytes with literals of value 0.
+// The bit stream of `script`, flushed to whole bytes with literals of value 0. Any bytes are
+// accepted and only `script` is read; decompressing the stream gives `script` followed by at
+// most 7 bytes of 0 from the flush.
 std::vector<std::uint8_t> compress(std::span<const std::uint8_t> script);
 std::vector<std::uint8_t> compress(std::span<const std::uint8_t> script, SearchStrategy strategy);
 

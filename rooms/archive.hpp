@@ -53,7 +53,9 @@ std::vector<std::uint8_t> build_room_archive(std::span<const std::vector<std::ui
                                              const ArchiveSlack& slack = {});
 
 // The colour tables of a palette part: one per whole 512 bytes, each colour word (15-bit
-// red, green, blue, little-endian) as three bytes of its components times 8.
+// red, green, blue, little-endian) as three bytes of its components times 8. Any length is
+// accepted: a trailing piece shorter than 512 bytes gives no table, and nothing outside
+// `palette_part` is read.
 std::vector<std::array<std::uint8_t, kColourTableSize>> convert_room_palettes(
     std::span<const std::uint8_t> palette_part);
 

@@ -47,8 +47,10 @@ struct RoomDump {
 };
 
 // The dump text of one room's decompressed script, lines ending in CR LF. Scripts under 51
-// bytes give the empty-room line. A script that ends before its closing record's offset is
-// decoded up to its end (every block still gets its end marker) and noted on the console.
+// bytes give the empty-room line, an unreadable record table no text and its reason on the
+// console. A script that ends before its closing record's offset is decoded up to its end
+// (every block still gets its end marker) and noted on the console. Any bytes are accepted,
+// and nothing outside `script` is read.
 RoomDump dump_room(std::span<const std::uint8_t> script, int room);
 
 }  // namespace qv::script

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # fuzz.sh SECONDS: builds every libFuzzer harness in build-fuzz and runs each for SECONDS from
 # a scratch copy of its seed corpus (fuzz/corpus/<harness>/), with fuzz/<harness>.dict when
-# there is one. Prints executions, coverage and findings
-# per harness; exits 1 when any harness found a crash or a broken property.
+# there is one. Prints executions, coverage and findings per harness; exits 1 when any harness
+# found a crash or a broken property. Every executable in build-fuzz/fuzz/ is a harness.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz.sh SECONDS}
