@@ -21,12 +21,16 @@ if ((${#missing[@]})); then
 fi
 
 build=build-fuzz
-CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_BUILD_FUZZERS=ON \
-  -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCHMARKS=OFF -DQV_BUILD_EDITOR=OFF >/dev/null
-cmake --build "$build" --target fuzzers -j2 >/dev/null
-
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+# The build's output is shown only when it fails.
+if ! { CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+         -DQV_BUILD_FUZZERS=ON -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCHMARKS=OFF \
+         -DQV_BUILD_EDITOR=OFF &&
+       cmake --build "$build" --target fuzzers -j2; } >"$scratch/build.log" 2>&1; then
+  cat "$scratch/build.log"
+  exit 1
+fi
 failed=0
 printf '%-22s %12s %8s %8s  %s\n' harness executions cov ft findings
 for harness in "$build"/fuzz/*; do
