@@ -13,6 +13,7 @@
 #include "disc/file_index.hpp"
 #include "disc/image.hpp"
 #include "rooms/archive.hpp"
+#include "script/dump.hpp"
 #include "script/vocabulary.hpp"
 #include "tools/sample_disc/sample_disc.hpp"
 
@@ -76,7 +77,7 @@ int main(int argc, char** argv) {
       qv::disc::sector_offset(qv::disc::kFirstDirectorySector) + qv::disc::kSectorHeaderSize, 512);
   write(dir / "fuzz_disc_index/directory_only", prefixed({0, 0, 2}, directory));
 
-  for (int room : {0, 1, 7}) {
+  for (int room : {0, 1, 7, 37, 271}) {
     const std::string name = "room" + std::to_string(room);
     const Bytes code = qv::tools::sample_room_file(356 + 3 * room, options.seed);
     const Bytes gfx = qv::tools::sample_room_file(358 + 3 * room, options.seed);
@@ -91,6 +92,19 @@ int main(int argc, char** argv) {
     write(dir / "fuzz_script_dump" / name, prefixed({std::uint8_t(room), 0}, script));
     write(dir / "fuzz_compressor" / name,
           std::span(script).first(std::min<std::size_t>(script.size(), 4096)));
+    if (script.size() <= 8192) write(dir / "fuzz_round_trip" / name, script);
+
+    // The dump text as the packer, the editor and the checks read it; the checks' input is a
+    // translation, 0xFF and its source.
+    const std::string dump = *qv::script::dump_room(script, room).text;
+    if (dump.size() > 16384) continue;
+    const Bytes text(dump.begin(), dump.end());
+    write(dir / "fuzz_pack_text" / name, text);
+    write(dir / "fuzz_dialogue_text" / name, prefixed({std::uint8_t(room)}, text));
+    Bytes pair = text;
+    pair.push_back(0xFF);
+    pair.insert(pair.end(), text.begin(), text.end());
+    write(dir / "fuzz_check" / name, pair);
   }
 
   // Every tag of the dump text, for the harnesses of its readers.
