@@ -1,13 +1,10 @@
 #include "disc/discunpack.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <vector>
 
+#include "common/files.hpp"
 #include "common/paths.hpp"
 #include "disc/categories.hpp"
 #include "disc/extract.hpp"
@@ -19,27 +16,6 @@ namespace qv::disc {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool write_all(int descriptor, std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t put = ::write(descriptor, bytes.data(), bytes.size());
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    bytes = bytes.subspan(static_cast<std::size_t>(put));
-  }
-  return true;
-}
-
-// Creates or empties `path` and fills it from `fill`, which gets a sink for the bytes. A file
-// that could not be written completely is removed again.
-bool write_output(const fs::path& path, const std::function<bool(const ByteSink&)>& fill) {
-  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (descriptor < 0) return false;
-  bool ok = fill([&](std::span<const std::uint8_t> bytes) { return write_all(descriptor, bytes); });
-  ok = (::close(descriptor) == 0) && ok;
-  if (!ok) ::unlink(path.c_str());
-  return ok;
-}
 
 // The "disk1" directory of each category, created and resolved once per run.
 class CategoryDirectories {
@@ -109,13 +85,13 @@ int run_discunpack(std::span<const std::string> args, const fs::path& work_dir,
   const DirectoryRead read =
       build_file_index(directory, sectors > UINT32_MAX ? UINT32_MAX : std::uint32_t(sectors));
 
-  bool all_written = write_output(work_dir / "file.tbl", [&](const ByteSink& sink) {
-    return read.file_table.empty() || sink(read.file_table);
-  });
-  if (!all_written) console << "Unable to write file.tbl\n";
+  const auto table_failure = common::try_write_file(work_dir / "file.tbl", read.file_table);
+  bool all_written = !table_failure;
+  if (table_failure) console << "Unable to write file.tbl: " << table_failure->reason << '\n';
   console << "Index file generation complete.\n";
 
   CategoryDirectories directories(work_dir);
+  bool all_read = true;  // false once the image ended inside a file
   int first_missing = -1;
   for (int file = 0; file < kFileCount; ++file) {
     const auto extent = file_extent(read.index, file);
@@ -129,15 +105,16 @@ int run_discunpack(std::span<const std::string> args, const fs::path& work_dir,
     const CategoryRow& row = category_of(file);
     const fs::path path = directories.disk1_of(row) / output_file_name(file);
     ExtractResult result;
-    const bool written = write_output(path, [&](const ByteSink& sink) {
+    const auto failure = common::write_file_from(path, [&](const ByteSink& sink) {
       result = extract_file(reader, *extent, buffer, sink);
       return !result.write_failed;
     });
     console << "dumped file number " << file << ' ' << row.text;
-    if (!written) {
-      console << " [cannot write " << output_path(file) << ']';
+    if (failure) {
+      console << " [cannot write " << output_path(file) << ": " << failure->reason << ']';
       all_written = false;
     } else if (result.image_short) {
+      all_read = false;
       console << " [the image ends inside this file: " << result.bytes_written << " of "
               << extent->byte_size() << " bytes written]";
     }
@@ -146,7 +123,7 @@ int run_discunpack(std::span<const std::string> args, const fs::path& work_dir,
     console << "\nThe directory lists too few files: file numbers " << first_missing << " to "
             << kFileCount - 1 << " were not extracted.";
   }
-  return all_written ? 0 : 1;
+  return all_written && all_read ? 0 : 1;
 }
 
 }  // namespace qv::disc

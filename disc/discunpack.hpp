@@ -10,7 +10,8 @@ namespace qv::disc {
 // image, writes "file.tbl" into `work_dir` and the disc's files as
 // "../<Category>/disk1/NNNN.out" relative to it. Console text goes to `console`; a relative
 // image path is taken from `work_dir`. Returns the exit status: 1 after the usage text, an
-// image that cannot be opened or an output that could not be written, else 0.
+// image that cannot be opened, an image that ends inside one of its files or an output that
+// could not be written, else 0.
 int run_discunpack(std::span<const std::string> args, const std::filesystem::path& work_dir,
                    std::ostream& console);
 

@@ -81,23 +81,26 @@ RoomOutcome pack_one_room(const fs::path& work_dir, int room) {
   if (built) outputs.push_back({script_path, script});
   outputs.push_back({code_dir / "8script", compressed});
   if (const auto failed = common::write_files(outputs)) {
-    outcome.refusal = "cannot write " + failed->filename().string();
+    outcome.refusal = "cannot write " + failed->path.filename().string() + ": " + failed->reason;
   }
   return outcome;
 }
 
 }  // namespace
 
-void run_scriptpack(const fs::path& work_dir, std::ostream& console) {
+bool run_scriptpack(const fs::path& work_dir, std::ostream& console) {
+  bool all_packed = true;
   for (int room = 0; room < script::kRoomCount; ++room) {
     console << "Compressing script for Room " << room << '\n';
     const RoomOutcome outcome = pack_one_room(work_dir, room);
     console << outcome.console;
     if (outcome.refusal) {
       console << "Room " << room << " not packed: " << *outcome.refusal << '\n';
+      all_packed = false;
     }
     console << std::flush;
   }
+  return all_packed;
 }
 
 }  // namespace qv::pack

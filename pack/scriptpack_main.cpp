@@ -4,6 +4,5 @@
 #include "pack/scriptpack.hpp"
 
 int main() {
-  qv::pack::run_scriptpack(std::filesystem::current_path(), std::cout);
-  return 0;
+  return qv::pack::run_scriptpack(std::filesystem::current_path(), std::cout) ? 0 : 1;
 }

@@ -32,6 +32,7 @@ SplitArchive split_room_archive(std::span<const std::uint8_t> archive, std::stri
   if (part_count > kMaxParts) {
     result.notes.push_back("part count " + std::to_string(part_count) +
                            " exceeds 503; archive not split");
+    result.refused = true;
     return result;
   }
   if (part_count <= 0) return result;

@@ -22,6 +22,7 @@ struct RoomPart {
 
 struct SplitArchive {
   bool split = false;              // false: too small, nothing is written, no directory made
+  bool refused = false;            // the archive cannot be split at all (see the notes)
   std::vector<RoomPart> parts;     // in part order
   std::vector<std::string> notes;  // problems with the archive, one short English line each
 };

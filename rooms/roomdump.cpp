@@ -1,5 +1,6 @@
 #include "rooms/roomdump.hpp"
 
+#include <optional>
 #include <string>
 
 #include "common/files.hpp"
@@ -34,22 +35,33 @@ class RoomDumper {
       : work_dir_(work_dir), console_(console) {}
 
   void split_archive_file(int file_number, int room, const char* kind) {
-    const auto archive = common::read_file(room_file_path(work_dir_, file_number));
+    const auto archive = read_room_file(file_number);
     if (!archive) return;  // a missing file counts as an empty archive
     const SplitArchive result = split_room_archive(*archive, kind);
     if (!result.split) return;
+    if (result.refused) failed_ = true;
     const fs::path dir = make_kind_directory(work_dir_, room, kind);
     for (const std::string& note : result.notes) report(room, file_number, note);
     for (const RoomPart& part : result.parts) write_room_part(room, file_number, dir, part);
   }
 
   void copy_room_file(int file_number, int room, const char* kind) {
-    const auto content = common::read_file(room_file_path(work_dir_, file_number));
+    const auto content = read_room_file(file_number);
     if (!content) return;
     write(room, file_number, make_kind_directory(work_dir_, room, kind) / "drp.out", *content);
   }
 
+  bool failed() const { return failed_; }
+
  private:
+  // A room file that is missing or cannot be read is skipped like an empty one, but fails the
+  // run: the room could not be dumped whole.
+  std::optional<common::Bytes> read_room_file(int file_number) {
+    auto content = common::read_file(room_file_path(work_dir_, file_number));
+    if (!content) failed_ = true;
+    return content;
+  }
+
   // Writes one part; the palette part, once written, also gives the room's colour tables
   // beside it.
   void write_room_part(int room, int file_number, const fs::path& dir, const RoomPart& part) {
@@ -62,8 +74,10 @@ class RoomDumper {
   }
 
   bool write(int room, int file_number, const fs::path& path, std::span<const std::uint8_t> bytes) {
-    if (common::write_file(path, bytes)) return true;
-    report(room, file_number, "cannot write " + path.filename().string());
+    const auto failure = common::try_write_file(path, bytes);
+    if (!failure) return true;
+    failed_ = true;
+    report(room, file_number, "cannot write " + path.filename().string() + ": " + failure->reason);
     return false;
   }
 
@@ -74,11 +88,12 @@ class RoomDumper {
 
   const fs::path& work_dir_;
   std::ostream& console_;
+  bool failed_ = false;
 };
 
 }  // namespace
 
-void run_roomdump(const fs::path& work_dir, std::ostream& console) {
+bool run_roomdump(const fs::path& work_dir, std::ostream& console) {
   RoomDumper dumper(work_dir, console);
   for (int room = 0; room < kRoomCount; ++room) {
     console << "Dumping Room " << room << '\n';
@@ -88,6 +103,7 @@ void run_roomdump(const fs::path& work_dir, std::ostream& console) {
     dumper.split_archive_file(first + 2, room, "GFX");
   }
   console << std::flush;
+  return !dumper.failed();
 }
 
 }  // namespace qv::rooms

@@ -4,6 +4,5 @@
 #include "rooms/roomdump.hpp"
 
 int main() {
-  qv::rooms::run_roomdump(std::filesystem::current_path(), std::cout);
-  return 0;
+  return qv::rooms::run_roomdump(std::filesystem::current_path(), std::cout) ? 0 : 1;
 }

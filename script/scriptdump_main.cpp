@@ -4,6 +4,5 @@
 #include "script/scriptdump.hpp"
 
 int main() {
-  qv::script::run_scriptdump(std::filesystem::current_path(), std::cout);
-  return 0;
+  return qv::script::run_scriptdump(std::filesystem::current_path(), std::cout) ? 0 : 1;
 }

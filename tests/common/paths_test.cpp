@@ -71,13 +71,16 @@ TEST_F(TempTree, WriteFilesReplacesAllOrNone) {
   const FileOutput outputs[] = {{a, new_a}, {b, new_b}};
 
   fs::create_directory(root() / "work" / "8script.partial");  // b's scratch cannot be written
-  EXPECT_EQ(write_files(outputs), b);
+  const auto failure = write_files(outputs);
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->path, b);
+  EXPECT_EQ(failure->reason, "Is a directory");
   EXPECT_EQ(read_file(a), (Bytes{'o', 'l', 'd', ' ', 'a'}));
   EXPECT_EQ(read_file(b), (Bytes{'o', 'l', 'd', ' ', 'b'}));
   EXPECT_FALSE(fs::exists(root() / "work" / "script.partial"));
 
   fs::remove(root() / "work" / "8script.partial");
-  EXPECT_EQ(write_files(outputs), std::nullopt);
+  EXPECT_FALSE(write_files(outputs));
   EXPECT_EQ(read_file(a), new_a);
   EXPECT_EQ(read_file(b), new_b);
 }

@@ -31,8 +31,8 @@ TEST_F(Chain, SampleDiscSurvivesDumpAndPack) {
   std::ostringstream console;
   const std::vector<std::string> args = {(root() / "disc.img").string()};
   ASSERT_EQ(qv::disc::run_discunpack(args, work(), console), 0);
-  qv::rooms::run_roomdump(work(), console);
-  qv::script::run_scriptdump(work(), console);
+  EXPECT_TRUE(qv::rooms::run_roomdump(work(), console));
+  EXPECT_TRUE(qv::script::run_scriptdump(work(), console));
 
   std::vector<Bytes> first_dumps(qv::script::kRoomCount);
   int dumped = 0;
@@ -45,7 +45,7 @@ TEST_F(Chain, SampleDiscSurvivesDumpAndPack) {
   EXPECT_EQ(dumped, qv::script::kRoomCount);
 
   std::ostringstream pack_console;
-  qv::pack::run_scriptpack(work(), pack_console);
+  EXPECT_TRUE(qv::pack::run_scriptpack(work(), pack_console));
   // Only the room lines: every tag and character of the sample is one the packer takes.
   std::string expected_console;
   for (int room = 0; room < qv::script::kRoomCount; ++room) {

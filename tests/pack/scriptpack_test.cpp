@@ -27,9 +27,10 @@ class ScriptPackTree : public qv::test::WorkTree {
  protected:
   std::string run() {
     std::ostringstream console;
-    qv::pack::run_scriptpack(work(), console);
+    ok_ = qv::pack::run_scriptpack(work(), console);
     return console.str();
   }
+  bool ok_ = false;
   // The console of a whole run: each room's line, followed by what `notes` holds for it.
   static std::string console_with(std::map<int, std::string> notes) {
     std::string expected;
@@ -42,6 +43,7 @@ class ScriptPackTree : public qv::test::WorkTree {
 
 TEST_F(ScriptPackTree, TreeWithoutRoomsPrintsEveryRoomAndWritesNothing) {
   EXPECT_EQ(run(), console_with({}));
+  EXPECT_TRUE(ok_);
   EXPECT_FALSE(fs::exists(root() / "Rooms"));
   EXPECT_EQ(std::distance(fs::directory_iterator(work()), fs::directory_iterator()), 0);
 }
@@ -83,6 +85,7 @@ TEST_F(ScriptPackTree, EncoderMessagesStandUnderTheirRoom) {
   write_file(dir / "outscript.txt", text);
   write_file(dir / "8script.dat", std::string_view("\x01\x02\x03\x04"));
   EXPECT_EQ(run(), console_with({{2, "unsuported!\nUnsupported <> string !!!\n"}}));
+  EXPECT_TRUE(ok_);  // unsupported tags and characters alone are no failure
   EXPECT_TRUE(fs::exists(dir / "8script"));
 }
 
@@ -94,6 +97,7 @@ TEST_F(ScriptPackTree, RoomWithoutDumpTextKeepsItsFilesOrPacksAnOlderScript) {
   write_file(older / "script", kTwoBlockScript);
   write_file(older / "8script.dat", std::string_view("\x05\x06\x07\x08"));
   EXPECT_EQ(run(), console_with({}));
+  EXPECT_TRUE(ok_);
   EXPECT_EQ(text_of(read_file(untouched / "8script")), "old compressed");
   EXPECT_FALSE(fs::exists(untouched / "script"));
   EXPECT_EQ(read_file(older / "8script"),
@@ -140,6 +144,7 @@ TEST_F(ScriptPackTree, RefusedRoomsKeepTheirFilesAndTheRunGoesOn) {
   write_file(good / "8script.dat", std::string_view("\x01\x02\x03\x04"));
 
   EXPECT_EQ(run(), console_with(notes));
+  EXPECT_FALSE(ok_);
   for (const auto& c : cases) {
     const fs::path dir = code_dir(c.room);
     EXPECT_EQ(text_of(read_file(dir / "script")), c.older_script) << c.room;
@@ -166,6 +171,46 @@ TEST_F(ScriptPackTree, DumpThenPackGivesTheScriptBack) {
   const auto header = qv::script::read_compressed_header(*packed);
   EXPECT_EQ(header->header_word, (std::array<std::uint8_t, 4>{9, 8, 7, 6}));
   EXPECT_EQ(read_file(dir / "script"), kTwoBlockScript);
+}
+
+TEST_F(ScriptPackTree, ExitStatusOfEachKindOfRoom) {
+  const struct {
+    const char* what;
+    std::string dump_text;  // empty: none
+    std::string header_word;
+    bool eight_script_is_a_folder;
+    bool ok;
+  } cases[] = {
+      {"no dump text", "", "\x01\x02\x03\x04", false, true},
+      {"a good dump text", std::string(kTwoBlockDump), "\x01\x02\x03\x04", false, true},
+      {"a refused dump text", "<Room 5 with 5000 text entries>\r\n<additional params: 0>\r\n",
+       "\x01\x02\x03\x04", false, false},
+      {"a short 8script.dat", std::string(kTwoBlockDump), "\x01", false, false},
+      {"8script cannot be written", std::string(kTwoBlockDump), "\x01\x02\x03\x04", true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(root() / "Rooms");
+    const fs::path dir = code_dir(5);
+    if (!c.dump_text.empty()) write_file(dir / "outscript.txt", c.dump_text);
+    write_file(dir / "8script.dat", c.header_word);
+    if (c.eight_script_is_a_folder) fs::create_directories(dir / "8script" / "in the way");
+    run();
+    EXPECT_EQ(ok_, c.ok);
+  }
+}
+
+TEST_F(ScriptPackTree, AnUnwritable8scriptKeepsTheOlderScriptToo) {
+  const fs::path dir = code_dir(5);
+  write_file(dir / "outscript.txt", kTwoBlockDump);
+  write_file(dir / "8script.dat", std::string_view("\x01\x02\x03\x04"));
+  write_file(dir / "script", std::string_view("older"));
+  fs::create_directories(dir / "8script" / "in the way");
+  EXPECT_EQ(run(),
+            console_with({{5, "Room 5 not packed: cannot write 8script: Is a directory\n"}}));
+  EXPECT_EQ(text_of(read_file(dir / "script")), "older");
+  EXPECT_FALSE(fs::exists(dir / "script.partial"));
+  EXPECT_FALSE(fs::exists(dir / "8script.partial"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -30,9 +31,18 @@ class RoomDumpTree : public qv::test::WorkTree {
   fs::path room_dir(int room) const { return root() / "Rooms" / "disk1" / std::to_string(room); }
   std::string run() {
     std::ostringstream console;
-    qv::rooms::run_roomdump(work(), console);
+    ok_ = qv::rooms::run_roomdump(work(), console);
     return console.str();
   }
+  // Every room file that is not there yet, empty: a tree in which nothing is missing.
+  void complete_room_files() {
+    for (int file = 356; file <= 1966; ++file) {
+      char name[16];
+      std::snprintf(name, sizeof name, "%04d.out", file);
+      if (!fs::exists(root() / "Rooms" / "disk1" / name)) put_room_file(file, {});
+    }
+  }
+  bool ok_ = false;
   static std::string console_with(std::map<int, std::string> notes) {
     std::string expected;
     for (int room = 0; room < qv::rooms::kRoomCount; ++room) {
@@ -147,7 +157,46 @@ TEST_F(RoomDumpTree, UnwritablePaletteIsReportedAndGivesNoColourTables) {
   put_room_file(356, archive_of({Bytes(10, 0), Bytes(512, 0xFF), Bytes(10, 2)}));
   fs::create_directories(room_dir(0) / "code" / "1palette" / "in the way");
 
-  EXPECT_EQ(run(), console_with({{0, "Room 0, file 0356.out: cannot write 1palette\n"}}));
+  EXPECT_EQ(run(), console_with({{0,
+                                  "Room 0, file 0356.out: cannot write 1palette: Is a "
+                                  "directory\n"}}));
   EXPECT_FALSE(fs::exists(room_dir(0) / "code" / "pal0.act"));
   EXPECT_EQ(read_file(room_dir(0) / "code" / "2"), Bytes(10, 2));
+}
+
+TEST_F(RoomDumpTree, ExitStatusTellsWhetherEveryRoomWasDumped) {
+  Bytes too_many;
+  qv::test::put_u32(too_many, 504);
+  too_many.resize(40, 0);
+  const struct {
+    const char* what;
+    std::function<void()> prepare;
+    bool ok;
+  } cases[] = {
+      {"every file there, all empty", [] {}, true},
+      {"small archive and part counts 0 and -1",
+       [this] {
+         put_room_file(356, Bytes(29, 7));
+         put_room_file(359, Bytes(30, 0));
+         put_room_file(362, Bytes(30, 0xFF));
+       },
+       true},
+      {"an archive of 504 parts", [&] { put_room_file(362, too_many); }, false},
+      {"a missing middle file", [this] { fs::remove(root() / "Rooms" / "disk1" / "0357.out"); },
+       false},
+      {"a part that cannot be written",
+       [this] {
+         put_room_file(356, archive_of({Bytes(30, 1)}));
+         fs::create_directories(room_dir(0) / "code" / "0" / "in the way");
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(root() / "Rooms");
+    complete_room_files();
+    c.prepare();
+    run();
+    EXPECT_EQ(ok_, c.ok);
+  }
 }

@@ -31,9 +31,10 @@ class ScriptDumpTree : public qv::test::WorkTree {
  protected:
   std::string run() {
     std::ostringstream console;
-    qv::script::run_scriptdump(work(), console);
+    ok_ = qv::script::run_scriptdump(work(), console);
     return console.str();
   }
+  bool ok_ = false;
   static std::string console_with(std::map<int, std::string> notes) {
     std::string expected;
     for (int room = 0; room < qv::script::kRoomCount; ++room) {
@@ -59,6 +60,7 @@ TEST_F(ScriptDumpTree, DumpsEachRoomThatHasAScript) {
   code_dir(0);  // a room directory without a script
 
   EXPECT_EQ(run(), console_with({{5, " with 2 text blocks"}}));
+  EXPECT_TRUE(ok_);
 
   EXPECT_EQ(text_of(read_file(code_dir(1) / "8script.ccs")), "");
   EXPECT_EQ(text_of(read_file(code_dir(1) / "8script.dat")), "\xDE\xAD\xBE\xEF");
@@ -85,6 +87,7 @@ TEST_F(ScriptDumpTree, BrokenRoomsAreNotedAndKeepTheirOlderDump) {
 
   EXPECT_EQ(run(), console_with({{3, "8script is shorter than its 12-byte header; room skipped"},
                                  {4, " no dump written: first record offset is 0"}}));
+  EXPECT_FALSE(ok_);
   EXPECT_EQ(text_of(read_file(code_dir(4) / "outscript.txt")), "older dump\r\n");
   EXPECT_EQ(read_file(code_dir(4) / "8script.ccs")->size(), 60u);
   EXPECT_FALSE(fs::exists(code_dir(3) / "8script.ccs"));
@@ -92,5 +95,41 @@ TEST_F(ScriptDumpTree, BrokenRoomsAreNotedAndKeepTheirOlderDump) {
 
 TEST_F(ScriptDumpTree, WithoutTreeEveryRoomShowsOnlyItsNumber) {
   EXPECT_EQ(run(), console_with({}));
+  EXPECT_TRUE(ok_);
   EXPECT_FALSE(fs::exists(work() / "temp"));
+}
+
+TEST_F(ScriptDumpTree, EachRefusalFailsTheRunAlone) {
+  qv::test::BitStream zeros;
+  for (int i = 0; i < 60; ++i) zeros.literal(0);
+  const struct {
+    const char* what;
+    Bytes script;
+    bool ok;
+  } cases[] = {
+      {"12-byte script", compressed_file("sszl", 500, {}), true},
+      {"short header", Bytes{'s', 's', 'z', 'l', 0}, false},
+      {"unreadable record table", compressed_file("sszl", 60, zeros.bytes()), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(write_file(code_dir(2) / "8script", c.script));
+    run();
+    EXPECT_EQ(ok_, c.ok);
+  }
+}
+
+TEST_F(ScriptDumpTree, AFailedWriteKeepsEveryOlderFileOfTheRoom) {
+  ASSERT_TRUE(write_file(code_dir(6) / "8script", compressed_file("sszl", 500, {})));
+  ASSERT_TRUE(write_file(code_dir(6) / "8script.ccs", std::string_view("older ccs")));
+  fs::create_directories(code_dir(6) / "outscript.txt" / "in the way");
+
+  EXPECT_EQ(run(), console_with({{6, "cannot write outscript.txt: Is a directory; room skipped"}}));
+  EXPECT_FALSE(ok_);
+  EXPECT_EQ(text_of(read_file(code_dir(6) / "8script.ccs")), "older ccs");
+  EXPECT_FALSE(fs::exists(code_dir(6) / "8script.dat"));
+  EXPECT_FALSE(fs::exists(work() / "temp"));
+  for (const auto& entry : fs::recursive_directory_iterator(root())) {
+    EXPECT_NE(entry.path().extension(), ".partial") << entry.path();
+  }
 }
