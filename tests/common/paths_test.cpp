@@ -84,3 +84,16 @@ TEST_F(TempTree, WriteFilesReplacesAllOrNone) {
   EXPECT_EQ(read_file(a), new_a);
   EXPECT_EQ(read_file(b), new_b);
 }
+
+TEST_F(TempTree, AStreamedWriteThatFailsKeepsTheOlderFile) {
+  // discunpack streams each file; a sink that stops halfway must not cost the earlier file.
+  const fs::path file = root() / "work" / "0001.out";
+  ASSERT_TRUE(write_file(file, std::string_view("older")));
+  const Bytes half = {1, 2, 3};
+  const auto failure = qv::common::write_file_from(
+      file, [&](const qv::common::ByteSink& sink) { return sink(half) && false; });
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->path, file);
+  EXPECT_EQ(read_file(file), (Bytes{'o', 'l', 'd', 'e', 'r'}));
+  EXPECT_FALSE(fs::exists(qv::common::scratch_path_of(file)));
+}
