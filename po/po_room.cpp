@@ -322,6 +322,10 @@ std::variant<Merged, std::vector<Problem>> merge_room(
     const std::vector<PoEntry>& entries, const RoomDialogues& source,
     const RoomDialogues* translation, std::optional<std::string_view> comments_file) {
   const int count = static_cast<int>(source.dialogues.size());
+  // An empty room has no translation file for the editor to open.
+  if (count == 0) {
+    return std::vector<Problem>{{0, "room " + std::to_string(source.room) + " has no dialogue"}};
+  }
   std::vector<std::string> dialogues = translation ? translation->dialogues : source.dialogues;
   std::vector<std::string> comments = comments_file ? dialogue::read_comments(*comments_file, count)
                                                     : std::vector<std::string>(count);

@@ -101,8 +101,9 @@ struct Merged {
 // file (nothing: none yet). Each dialogue whose entry has a non-empty msgstr takes it; the rest
 // keep what they held. A comment is replaced only where the entry has one. Refuses, with the
 // entry's line, an entry that names no dialogue of the room or one already named, a msgid that
-// is not the dialogue's source text, a msgstr or comment that holds an end marker or a
-// "<Text block" line, a character that code page 1252 cannot hold, a control character or
+// is not the dialogue's source text, a msgstr that holds an end marker or a "<Text block" line,
+// and a msgstr or comment with a character that code page 1252 cannot hold, a control character
+// other than the line feed, or
 // bytes that are not UTF-8. Any refusal gives no files.
 std::variant<Merged, std::vector<Problem>> merge_room(
     const std::vector<PoEntry>& entries, const RoomDialogues& source,

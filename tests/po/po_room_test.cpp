@@ -177,6 +177,10 @@ TEST(PoRoom, MergeRefusesEachBadEntryWithItsLine) {
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_EQ(problems[0].line, 9u);
   EXPECT_EQ(problems[0].message, "dialogue 2 has a second entry (the first at line 3)");
+
+  // An empty room gets no files, which the editor could not open anyway.
+  const RoomDialogues empty = source_of("<Room 7 is empty !!!>\r\n");
+  EXPECT_TRUE(std::holds_alternative<std::vector<Problem>>(merge_room({}, empty, nullptr, {})));
 }
 
 TEST(PoRoom, AFileNamesOneRoom) {
