@@ -329,9 +329,9 @@ Outcome import_file(const std::string& file, const Layout& layout, const fs::pat
   };
   if (const auto failed = common::write_files(outputs)) {
     errors << "scriptpo: cannot write "
-           << (*failed == translation_path ? layout.shown_translation(room)
-                                           : layout.shown_comments(room))
-           << '\n';
+           << (failed->path == translation_path ? layout.shown_translation(room)
+                                                : layout.shown_comments(room))
+           << ": " << failed->reason << '\n';
     return Outcome::unreadable;
   }
   translated += result.translated;
