@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "disc/sector_writer.hpp"
 #include "pack/compressor.hpp"
 #include "rooms/archive.hpp"
 #include "script/dump.hpp"
@@ -559,22 +560,13 @@ class FileContent {
   std::size_t position_ = 0;
 };
 
-std::uint8_t bcd(unsigned value) {
-  return static_cast<std::uint8_t>(value / 10 * 16 + value % 10);
-}
-
-// Sync pattern, address and a data subheader, so the image looks like a real raw track.
+// Sync, address, a data subheader, EDC and ECC around the user data already in `sector`, so
+// the image is a valid raw track of Mode 2 Form 1 sectors, as the disc's own are.
 void write_sector_header(std::uint8_t* sector, std::uint32_t lba) {
-  std::memset(sector, 0xFF, 12);
-  sector[0] = sector[11] = 0;
-  const std::uint32_t address = lba + 150;
-  sector[12] = bcd(address / 75 / 60);
-  sector[13] = bcd(address / 75 % 60);
-  sector[14] = bcd(address % 75);
-  sector[15] = 2;
-  const std::uint8_t subheader[4] = {0, 0, 0x08, 0};
-  std::memcpy(sector + 16, subheader, 4);
-  std::memcpy(sector + 20, subheader, 4);
+  static constexpr std::uint8_t kSubheader[disc::kSubheaderSize] = {0, 0, 0x08, 0};
+  const disc::RawSector raw = disc::make_form1_sector(
+      lba, kSubheader, std::span<const std::uint8_t, kUserData>(sector + 24, kUserData));
+  std::memcpy(sector, raw.data(), raw.size());
 }
 
 using Sink = std::function<bool(std::span<const std::uint8_t>)>;
@@ -583,13 +575,15 @@ bool generate(const SampleDiscLayout& layout, const Sink& sink) {
   constexpr std::uint32_t kSectorsPerBlock = 448;
   Bytes block(kSectorsPerBlock * kRawSector);
   std::uint32_t in_block = 0;
+  std::uint32_t current = 0;
   auto sector = [&](std::uint32_t lba) {
     std::uint8_t* raw = block.data() + in_block * kRawSector;
     std::memset(raw, 0, kRawSector);
-    write_sector_header(raw, lba);
+    current = lba;
     return raw + 24;
   };
   auto done_sector = [&]() {
+    write_sector_header(block.data() + in_block * kRawSector, current);
     if (++in_block < kSectorsPerBlock) return true;
     in_block = 0;
     return sink(block);
