@@ -94,6 +94,65 @@ std::vector<std::uint8_t> build_room_archive(std::span<const std::vector<std::ui
   return archive;
 }
 
+ReplacedArchive replace_room_part(std::span<const std::uint8_t> archive, int part_index,
+                                  std::span<const std::uint8_t> part) {
+  ReplacedArchive result;
+  if (archive.size() <= kLargestEmptyArchive) {
+    result.refusal = "archive of " + std::to_string(archive.size()) + " bytes holds no parts";
+    return result;
+  }
+  const auto part_count = static_cast<std::int32_t>(read_u32(archive, 0));
+  if (part_count > kMaxParts || part_index < 0 || part_index >= part_count) {
+    result.refusal = "archive of " + std::to_string(part_count) + " parts has no part " +
+                     std::to_string(part_index);
+    return result;
+  }
+  const auto count = static_cast<std::size_t>(part_count);
+  const std::size_t table_end = 4 + (count + 1) * 4;
+  if (table_end > archive.size()) {
+    result.refusal = "offset table runs past the end of the archive";
+    return result;
+  }
+  std::vector<std::size_t> offsets(count + 1);
+  for (std::size_t i = 0; i <= count; ++i) {
+    offsets[i] = read_u32(archive, 4 + i * 4);
+    const std::size_t floor = i == 0 ? table_end : offsets[i - 1];
+    if (offsets[i] < floor || offsets[i] > archive.size()) {
+      result.refusal = "offset " + std::to_string(i) + " (" + std::to_string(offsets[i]) +
+                       ") does not follow the parts before it inside the archive";
+      return result;
+    }
+  }
+
+  const auto index = static_cast<std::size_t>(part_index);
+  const std::size_t start = offsets[index];
+  const std::size_t end = offsets[index + 1];
+  const std::size_t old_size = end - start;
+  // Whatever follows the part keeps its place modulo 4; a part at the very end needs no padding.
+  const bool followed = end < archive.size();
+  const std::size_t new_size =
+      part.size() + (followed ? (4 + old_size % 4 - part.size() % 4) % 4 : 0);
+
+  std::vector<std::uint8_t>& out = result.bytes;
+  out.reserve(archive.size() - old_size + new_size);
+  out.insert(out.end(), archive.begin(), archive.begin() + start);
+  out.insert(out.end(), part.begin(), part.end());
+  out.resize(start + new_size, 0);
+  out.insert(out.end(), archive.begin() + end, archive.end());
+  for (std::size_t i = index + 1; i <= count; ++i) {
+    const std::size_t moved = offsets[i] - old_size + new_size;
+    if (moved > 0xFFFFFFFFu) {
+      result.bytes.clear();
+      result.refusal = "the archive would outgrow 32-bit offsets";
+      return result;
+    }
+    for (int b = 0; b < 4; ++b) {
+      out[4 + i * 4 + b] = static_cast<std::uint8_t>(moved >> (8 * b));
+    }
+  }
+  return result;
+}
+
 std::vector<std::array<std::uint8_t, kColourTableSize>> convert_room_palettes(
     std::span<const std::uint8_t> palette_part) {
   std::vector<std::array<std::uint8_t, kColourTableSize>> tables(palette_part.size() /

@@ -3,6 +3,7 @@
 // from the archive's bytes to the files it yields; the driver writes them.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -52,6 +53,21 @@ struct ArchiveSlack {
 // of the split, for our own sample data and tests.
 std::vector<std::uint8_t> build_room_archive(std::span<const std::vector<std::uint8_t>> parts,
                                              const ArchiveSlack& slack = {});
+
+struct ReplacedArchive {
+  std::vector<std::uint8_t> bytes;     // empty when refused
+  std::optional<std::string> refusal;  // why the archive cannot take the part
+};
+
+// The archive with part `part_index` replaced by `part`, everything else kept byte for byte:
+// the bytes before the part, the offsets up to its own, and the later parts and any bytes after
+// the last one, moved by the change in length. Unless nothing follows it, the part is padded
+// with zero bytes so that the move is a multiple of 4 and what follows keeps its alignment. Refuses
+// an archive that is too small to be split, has no such part, or whose offset table does not
+// describe parts that follow one another inside the archive (offsets that decrease, lie before the
+// table's end or past the archive's end). Reads nothing outside `archive`.
+ReplacedArchive replace_room_part(std::span<const std::uint8_t> archive, int part_index,
+                                  std::span<const std::uint8_t> part);
 
 // The colour tables of a palette part: one per whole 512 bytes, each colour word (15-bit
 // red, green, blue, little-endian) as three bytes of its components times 8. Any length is

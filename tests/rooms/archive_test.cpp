@@ -186,3 +186,91 @@ TEST(ConvertRoomPalettes, ComponentsAreFiveBitsTimesEight) {
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), table.begin()));
   EXPECT_EQ(table[767], 0);
 }
+
+namespace {
+
+// Ten parts; part p holds p + 3 bytes of value p, so a misplaced byte shows where it came from.
+std::vector<Bytes> ten_parts() {
+  std::vector<Bytes> parts;
+  for (std::uint8_t p = 0; p < 10; ++p) parts.push_back(Bytes(p + 3u, p));
+  return parts;
+}
+
+}  // namespace
+
+TEST(ReplaceRoomPart, OtherPartsAndTrailingBytesSurviveTheMove) {
+  // Part 8 holds 11 bytes; each new length moves parts 9 on by a multiple of 4.
+  struct Case {
+    std::size_t length;
+    std::size_t padded;
+  };
+  const Case cases[] = {{11, 11}, {3, 3}, {12, 15}, {40, 43}, {0, 3}, {1, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    const std::vector<Bytes> parts = ten_parts();
+    Bytes archive = archive_of(parts);
+    archive.insert(archive.end(), {0xA5, 0xA5, 0xA5});  // bytes after the last part
+    const Bytes script(c.length, 0xCC);
+
+    const ReplacedArchive replaced = replace_room_part(archive, 8, script);
+    ASSERT_FALSE(replaced.refusal) << *replaced.refusal;
+    const SplitArchive split = split_room_archive(replaced.bytes, "code");
+    ASSERT_EQ(split.parts.size(), parts.size());
+    EXPECT_TRUE(split.notes.empty());
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+      Bytes want = parts[p];
+      if (p == 8) {
+        want = script;
+        want.resize(c.padded, 0);
+      }
+      EXPECT_EQ(split.parts[p].bytes, want) << "part " << p;
+    }
+    EXPECT_EQ(replaced.bytes.size(), archive.size() - 11 + c.padded);
+    EXPECT_TRUE(std::equal(archive.end() - 3, archive.end(), replaced.bytes.end() - 3));
+  }
+}
+
+TEST(ReplaceRoomPart, ALastPartWithNothingAfterItIsNotPadded) {
+  std::vector<Bytes> parts = ten_parts();
+  parts.resize(9);
+  const ReplacedArchive replaced = replace_room_part(archive_of(parts), 8, Bytes(5, 0xCC));
+  ASSERT_FALSE(replaced.refusal);
+  const SplitArchive split = split_room_archive(replaced.bytes, "code");
+  ASSERT_EQ(split.parts.size(), 9u);
+  EXPECT_EQ(split.parts[8].bytes, Bytes(5, 0xCC));
+  EXPECT_EQ(split.parts[7].bytes, parts[7]);
+}
+
+TEST(ReplaceRoomPart, RefusesArchivesItCannotRebuildFaithfully) {
+  const Bytes good = archive_of(ten_parts());
+  auto with_offset = [&good](std::size_t slot, std::uint32_t value) {
+    Bytes archive = good;
+    for (int b = 0; b < 4; ++b)
+      archive[4 + slot * 4 + b] = static_cast<std::uint8_t>(value >> (8 * b));
+    return archive;
+  };
+  auto with_count = [&good](std::uint32_t count) {
+    Bytes archive = good;
+    for (int b = 0; b < 4; ++b) archive[b] = static_cast<std::uint8_t>(count >> (8 * b));
+    return archive;
+  };
+  struct Case {
+    const char* what;
+    Bytes archive;
+  };
+  const Case cases[] = {
+      {"too small to split", Bytes(29, 0)},
+      {"fewer than nine parts", archive_of({Bytes(40, 1), Bytes(4, 2)})},
+      {"negative part count", with_count(0xFFFFFFFF)},
+      {"more than 503 parts", with_count(504)},
+      {"offset table past the end", with_count(400)},
+      {"decreasing offsets", with_offset(5, 10)},
+      {"first part inside the table", with_offset(0, 8)},
+      {"offset past the end", with_offset(10, static_cast<std::uint32_t>(good.size() + 1))},
+  };
+  for (const Case& c : cases) {
+    const ReplacedArchive replaced = replace_room_part(c.archive, 8, Bytes(6, 0xCC));
+    EXPECT_TRUE(replaced.refusal) << c.what;
+    EXPECT_TRUE(replaced.bytes.empty()) << c.what;
+  }
+}
