@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole chain on a sample disc image of our own:
-# make the image, discunpack, roomdump, scriptdump, then scriptpack over the dump texts.
+# make the image, discunpack, roomdump, scriptdump, scriptpack over the dump texts, then
+# discpack into a translated image and an xdelta3 patch from the original to it.
 # Everything lands in out/sample/ (pass --full for an image of the real disc's full size).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
 bash tools/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets=(make_sample_disc discunpack roomdump scriptdump scriptpack round_trip_check)
+targets=(make_sample_disc discunpack roomdump scriptdump scriptpack round_trip_check discpack)
 # The editor is built too where Qt 6 is there.
 cmake --build build --target help | grep textbench >/dev/null && targets+=(textbench)
 cmake --build build -j"$(nproc)" --target "${targets[@]}" >/dev/null
@@ -22,10 +23,18 @@ cd "$sample/work"
 "$top/build/disc/discunpack" ../disc.img >../discunpack.log
 "$top/build/rooms/roomdump" >../roomdump.log
 "$top/build/script/scriptdump" >../scriptdump.log
+# Until translations come from PO files, one known sample line of room 10 stands in for one.
+LC_ALL=C sed -i $'s/The river is quiet tonight/El r\xEDo est\xE1 tranquilo esta noche/' \
+  "$sample"/Rooms/disk1/10/code/outscript.txt
 "$top/build/pack/scriptpack" >../scriptpack.log
 # Every untouched room must come back as the game had it; this reads the tree and writes nothing.
 round_trip_status=0
 "$top/build/tools/round_trip/round_trip_check" >../round_trip.log || round_trip_status=$?
+# discpack ends with status 1 when a room could not go in; the image holds the others.
+discpack_status=0
+"$top/build/discpack/discpack" ../disc.img ../translated.bin >../discpack.log || discpack_status=$?
+[ -f "$sample/translated.bin" ] || { cat ../discpack.log; exit 1; }
+xdelta3 -e -S none -s "$sample/disc.img" "$sample/translated.bin" "$sample/patch.xdelta"
 
 rooms=$(find "$sample"/Rooms/disk1 -mindepth 1 -maxdepth 1 -type d | wc -l)
 extracted=$(find "$sample"/*/disk1 -maxdepth 1 -name '*.out' -type f | wc -l)
@@ -35,6 +44,8 @@ entries=$(grep -ho 'with [0-9]* text entries' "$sample"/Rooms/disk1/*/code/outsc
 repacked=$(find "$sample"/Rooms/disk1 -name script -type f | wc -l)
 refused=$(grep -c 'not packed' ../scriptpack.log || true)
 unsupported=$(grep -cE '^(Unsupported <> string|unsuported)' ../scriptpack.log || true)
+replaced=$(grep -c '^Room [0-9]* replaced' ../discpack.log || true)
+not_replaced=$(grep -c '^Room [0-9]* not replaced' ../discpack.log || true)
 
 cat <<SUMMARY
 
@@ -46,7 +57,12 @@ Sample run finished in $sample
   scriptpack:        $repacked rooms repacked into code/script and code/8script;
                      $refused rooms refused, $unsupported unsupported tags or characters
   $(tail -n 1 ../round_trip.log)
-  console logs:      discunpack.log, roomdump.log, scriptdump.log, scriptpack.log, round_trip.log
+  discpack:          $replaced rooms replaced in translated.bin, $not_replaced rooms not replaced
+                     (status $discpack_status)
+  patch:             patch.xdelta ($(stat -c %s "$sample/patch.xdelta") bytes); apply it with
+                     xdelta3 -d -s original.bin patch.xdelta translated.bin
+  console logs:      discunpack.log, roomdump.log, scriptdump.log, scriptpack.log, round_trip.log,
+                     discpack.log
 SUMMARY
 if ((round_trip_status != 0)); then
   echo "Some rooms did not come back as the game had them:"
