@@ -95,57 +95,48 @@ std::vector<std::uint8_t> build_room_archive(std::span<const std::vector<std::ui
 }
 
 ReplacedArchive replace_room_part(std::span<const std::uint8_t> archive, int part_index,
-                                  std::span<const std::uint8_t> part) {
+                                  std::span<const std::uint8_t> part, std::size_t unit) {
   ReplacedArchive result;
-  if (archive.size() <= kLargestEmptyArchive) {
-    result.refusal = "archive of " + std::to_string(archive.size()) + " bytes holds no parts";
+  auto refuse = [&result](std::string why) {
+    result.refusal = std::move(why);
     return result;
-  }
+  };
+  if (archive.size() < 4) return refuse("its archive cannot be read");
   const auto part_count = static_cast<std::int32_t>(read_u32(archive, 0));
-  if (part_count > kMaxParts || part_index < 0 || part_index >= part_count) {
-    result.refusal = "archive of " + std::to_string(part_count) + " parts has no part " +
-                     std::to_string(part_index);
-    return result;
+  if (part_index < 0 || part_count <= part_index || part_count > kMaxParts) {
+    return refuse("its archive has " + std::to_string(part_count) + " parts, not " +
+                  std::to_string(part_index + 1) + " to " + std::to_string(kMaxParts));
   }
   const auto count = static_cast<std::size_t>(part_count);
   const std::size_t table_end = 4 + (count + 1) * 4;
-  if (table_end > archive.size()) {
-    result.refusal = "offset table runs past the end of the archive";
-    return result;
-  }
+  if (table_end > archive.size()) return refuse("its archive's offset table runs past its end");
   std::vector<std::size_t> offsets(count + 1);
   for (std::size_t i = 0; i <= count; ++i) {
     offsets[i] = read_u32(archive, 4 + i * 4);
-    const std::size_t floor = i == 0 ? table_end : offsets[i - 1];
-    if (offsets[i] < floor || offsets[i] > archive.size()) {
-      result.refusal = "offset " + std::to_string(i) + " (" + std::to_string(offsets[i]) +
-                       ") does not follow the parts before it inside the archive";
-      return result;
-    }
+    if (offsets[i] < table_end)
+      return refuse("its archive's offsets point inside its offset table");
+    if (offsets[i] > archive.size()) return refuse("its archive's offsets point past its end");
+    if (i > 0 && offsets[i] < offsets[i - 1]) return refuse("its archive's offsets decrease");
   }
 
   const auto index = static_cast<std::size_t>(part_index);
   const std::size_t start = offsets[index];
   const std::size_t end = offsets[index + 1];
-  const std::size_t old_size = end - start;
-  // Whatever follows the part keeps its place modulo 4; a part at the very end needs no padding.
-  const bool followed = end < archive.size();
-  const std::size_t new_size =
-      part.size() + (followed ? (4 + old_size % 4 - part.size() % 4) % 4 : 0);
+  const std::size_t new_end = start + part.size();
+  if (offsets[count] - end + new_end > 0xFFFFFFFFu) {
+    return refuse("its archive would outgrow 32-bit offsets");
+  }
 
   std::vector<std::uint8_t>& out = result.bytes;
-  out.reserve(archive.size() - old_size + new_size);
-  out.insert(out.end(), archive.begin(), archive.begin() + start);
+  const std::size_t size = archive.size() - (end - start) + part.size();
+  const std::size_t step = std::max<std::size_t>(unit, 1);
+  out.reserve((size + step - 1) / step * step);
+  out.insert(out.end(), archive.begin(), archive.begin() + static_cast<std::ptrdiff_t>(start));
   out.insert(out.end(), part.begin(), part.end());
-  out.resize(start + new_size, 0);
-  out.insert(out.end(), archive.begin() + end, archive.end());
+  out.insert(out.end(), archive.begin() + static_cast<std::ptrdiff_t>(end), archive.end());
+  out.resize((size + step - 1) / step * step, 0);
   for (std::size_t i = index + 1; i <= count; ++i) {
-    const std::size_t moved = offsets[i] - old_size + new_size;
-    if (moved > 0xFFFFFFFFu) {
-      result.bytes.clear();
-      result.refusal = "the archive would outgrow 32-bit offsets";
-      return result;
-    }
+    const std::size_t moved = offsets[i] - end + new_end;
     for (int b = 0; b < 4; ++b) {
       out[4 + i * 4 + b] = static_cast<std::uint8_t>(moved >> (8 * b));
     }

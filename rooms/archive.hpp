@@ -59,15 +59,16 @@ struct ReplacedArchive {
   std::optional<std::string> refusal;  // why the archive cannot take the part
 };
 
-// The archive with part `part_index` replaced by `part`, everything else kept byte for byte:
-// the bytes before the part, the offsets up to its own, and the later parts and any bytes after
-// the last one, moved by the change in length. Unless nothing follows it, the part is padded
-// with zero bytes so that the move is a multiple of 4 and what follows keeps its alignment. Refuses
-// an archive that is too small to be split, has no such part, or whose offset table does not
-// describe parts that follow one another inside the archive (offsets that decrease, lie before the
-// table's end or past the archive's end). Reads nothing outside `archive`.
+// The archive with part `part_index` replaced by `part` and nothing else changed: the bytes
+// before the part (a gap behind the offset table included) stay where they are, and the later
+// parts and any bytes after the last one follow the new part at once, their offsets moved by the
+// change in length. No padding goes between parts; the whole is padded with zero bytes to a
+// multiple of `unit`. Refuses, with an English reason that reads after "file F left out: ", an
+// archive that cannot hold its part count, has fewer than part_index + 1 or more than 503 parts,
+// or whose offsets decrease, point inside the offset table or past the archive's end; a refused
+// result holds no bytes. Reads nothing outside `archive`.
 ReplacedArchive replace_room_part(std::span<const std::uint8_t> archive, int part_index,
-                                  std::span<const std::uint8_t> part);
+                                  std::span<const std::uint8_t> part, std::size_t unit = 1);
 
 // The colour tables of a palette part: one per whole 512 bytes, each colour word (15-bit
 // red, green, blue, little-endian) as three bytes of its components times 8. Any length is

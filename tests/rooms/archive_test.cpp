@@ -187,90 +187,76 @@ TEST(ConvertRoomPalettes, ComponentsAreFiveBitsTimesEight) {
   EXPECT_EQ(table[767], 0);
 }
 
-namespace {
-
-// Ten parts; part p holds p + 3 bytes of value p, so a misplaced byte shows where it came from.
-std::vector<Bytes> ten_parts() {
-  std::vector<Bytes> parts;
-  for (std::uint8_t p = 0; p < 10; ++p) parts.push_back(Bytes(p + 3u, p));
-  return parts;
-}
-
-}  // namespace
-
-TEST(ReplaceRoomPart, OtherPartsAndTrailingBytesSurviveTheMove) {
-  // Part 8 holds 11 bytes; each new length moves parts 9 on by a multiple of 4.
+TEST(ReplaceRoomPart, IsTheArchiveBuiltAgainWithTheNewPartAndPaddedToWholeUnits) {
+  // The archive the builder makes from the same parts and slack, padded, is the expected one:
+  // nothing moves but what follows the part, and nothing is put between parts.
   struct Case {
-    std::size_t length;
-    std::size_t padded;
+    const char* what;
+    std::size_t parts;
+    std::size_t old_length;
+    std::size_t new_length;
+    ArchiveSlack slack;
   };
-  const Case cases[] = {{11, 11}, {3, 3}, {12, 15}, {40, 43}, {0, 3}, {1, 3}};
+  const Case cases[] = {
+      {"part 8 grows", 12, 11, 4000, {}},
+      {"part 8 shrinks by more than a sector", 12, 5000, 7, {}},
+      {"part 8 is the last part", 9, 11, 13, {}},
+      {"part 8 is the last part and shrinks", 9, 3000, 1, {}},
+      {"a gap behind the offset table", 12, 11, 21, {{9, 9, 9, 9, 9}, {}}},
+      {"bytes after the last part", 10, 11, 3, {{}, {0xA5, 0xA5, 0xA5}}},
+      {"part 8 emptied, slack on both sides", 9, 40, 0, {{1, 2}, {3}}},
+  };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.length);
-    const std::vector<Bytes> parts = ten_parts();
-    Bytes archive = archive_of(parts);
-    archive.insert(archive.end(), {0xA5, 0xA5, 0xA5});  // bytes after the last part
-    const Bytes script(c.length, 0xCC);
+    SCOPED_TRACE(c.what);
+    std::vector<Bytes> parts;
+    for (std::size_t p = 0; p < c.parts; ++p)
+      parts.push_back(Bytes(p + 3, static_cast<std::uint8_t>(p)));
+    parts[8] = Bytes(c.old_length, 0x88);
+    const Bytes archive = build_room_archive(parts, c.slack);
+    const Bytes script(c.new_length, 0xCC);
 
-    const ReplacedArchive replaced = replace_room_part(archive, 8, script);
+    const ReplacedArchive replaced = replace_room_part(archive, 8, script, 8);
     ASSERT_FALSE(replaced.refusal) << *replaced.refusal;
-    const SplitArchive split = split_room_archive(replaced.bytes, "code");
-    ASSERT_EQ(split.parts.size(), parts.size());
-    EXPECT_TRUE(split.notes.empty());
-    for (std::size_t p = 0; p < parts.size(); ++p) {
-      Bytes want = parts[p];
-      if (p == 8) {
-        want = script;
-        want.resize(c.padded, 0);
-      }
-      EXPECT_EQ(split.parts[p].bytes, want) << "part " << p;
-    }
-    EXPECT_EQ(replaced.bytes.size(), archive.size() - 11 + c.padded);
-    EXPECT_TRUE(std::equal(archive.end() - 3, archive.end(), replaced.bytes.end() - 3));
+    parts[8] = script;
+    Bytes want = build_room_archive(parts, c.slack);
+    want.resize((want.size() + 7) / 8 * 8, 0);
+    EXPECT_EQ(replaced.bytes, want);
+    EXPECT_EQ(replace_room_part(archive, 8, script).bytes.size(),
+              archive.size() - c.old_length + c.new_length);
   }
-}
-
-TEST(ReplaceRoomPart, ALastPartWithNothingAfterItIsNotPadded) {
-  std::vector<Bytes> parts = ten_parts();
-  parts.resize(9);
-  const ReplacedArchive replaced = replace_room_part(archive_of(parts), 8, Bytes(5, 0xCC));
-  ASSERT_FALSE(replaced.refusal);
-  const SplitArchive split = split_room_archive(replaced.bytes, "code");
-  ASSERT_EQ(split.parts.size(), 9u);
-  EXPECT_EQ(split.parts[8].bytes, Bytes(5, 0xCC));
-  EXPECT_EQ(split.parts[7].bytes, parts[7]);
 }
 
 TEST(ReplaceRoomPart, RefusesArchivesItCannotRebuildFaithfully) {
-  const Bytes good = archive_of(ten_parts());
-  auto with_offset = [&good](std::size_t slot, std::uint32_t value) {
+  const Bytes good = build_room_archive(std::vector<Bytes>(10, Bytes(5, 1)));
+  auto with_word = [&good](std::size_t at, std::uint32_t value) {
     Bytes archive = good;
-    for (int b = 0; b < 4; ++b)
-      archive[4 + slot * 4 + b] = static_cast<std::uint8_t>(value >> (8 * b));
+    for (int b = 0; b < 4; ++b) archive[at + b] = static_cast<std::uint8_t>(value >> (8 * b));
     return archive;
   };
-  auto with_count = [&good](std::uint32_t count) {
-    Bytes archive = good;
-    for (int b = 0; b < 4; ++b) archive[b] = static_cast<std::uint8_t>(count >> (8 * b));
-    return archive;
-  };
+  auto offset_slot = [](std::size_t slot) { return 4 + slot * 4; };
   struct Case {
-    const char* what;
     Bytes archive;
+    const char* reason;
   };
   const Case cases[] = {
-      {"too small to split", Bytes(29, 0)},
-      {"fewer than nine parts", archive_of({Bytes(40, 1), Bytes(4, 2)})},
-      {"negative part count", with_count(0xFFFFFFFF)},
-      {"more than 503 parts", with_count(504)},
-      {"offset table past the end", with_count(400)},
-      {"decreasing offsets", with_offset(5, 10)},
-      {"first part inside the table", with_offset(0, 8)},
-      {"offset past the end", with_offset(10, static_cast<std::uint32_t>(good.size() + 1))},
+      {Bytes(3, 0), "its archive cannot be read"},
+      {build_room_archive(std::vector<Bytes>(8, Bytes(4, 2))),
+       "its archive has 8 parts, not 9 to 503"},
+      {with_word(0, 0xFFFFFFFF), "its archive has -1 parts, not 9 to 503"},
+      {with_word(0, 504), "its archive has 504 parts, not 9 to 503"},
+      {with_word(0, 400), "its archive's offset table runs past its end"},
+      {with_word(offset_slot(5), 50), "its archive's offsets decrease"},
+      {with_word(offset_slot(0), 8), "its archive's offsets point inside its offset table"},
+      {with_word(offset_slot(10), static_cast<std::uint32_t>(good.size() + 1)),
+       "its archive's offsets point past its end"},
   };
   for (const Case& c : cases) {
-    const ReplacedArchive replaced = replace_room_part(c.archive, 8, Bytes(6, 0xCC));
-    EXPECT_TRUE(replaced.refusal) << c.what;
-    EXPECT_TRUE(replaced.bytes.empty()) << c.what;
+    const ReplacedArchive replaced = replace_room_part(c.archive, 8, Bytes(6, 0xCC), 8);
+    ASSERT_TRUE(replaced.refusal) << c.reason;
+    EXPECT_EQ(*replaced.refusal, c.reason);
+    EXPECT_TRUE(replaced.bytes.empty()) << c.reason;
   }
+  // 503 parts are still taken.
+  const Bytes most = build_room_archive(std::vector<Bytes>(503, Bytes(1, 3)));
+  EXPECT_FALSE(replace_room_part(most, 8, Bytes(2, 0xCC), 8).refusal);
 }
