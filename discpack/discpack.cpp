@@ -1,14 +1,16 @@
 #include "discpack/discpack.hpp"
 
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <array>
 #include <system_error>
-#include <variant>
 
 #include "common/files.hpp"
 #include "common/paths.hpp"
 #include "disc/extract.hpp"
-#include "disc/image_writer.hpp"
+#include "disc/image_plan.hpp"
+#include "pack/compressor.hpp"
+#include "pack/script_builder.hpp"
 #include "rooms/archive.hpp"
 #include "rooms/roomdump.hpp"
 #include "script/dump.hpp"
@@ -21,20 +23,20 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kScriptPart = 8;
-constexpr std::size_t kReadChunkSectors = 16;
-
-std::string file_name(int file_number) {
-  return common::format_path("%04d.out", file_number);
-}
+// The directory counts a file's slack in units of 8 bytes.
+constexpr std::size_t kSlackUnit = 8;
 
 // The bytes of a file as the directory places it, or nothing when the image ends inside it.
 std::optional<std::vector<std::uint8_t>> read_disc_file(disc::ImageSource& image,
-                                                        const disc::FileExtent& extent) {
-  disc::SectorReader reader(image, kReadChunkSectors);
-  std::vector<std::uint8_t> scratch(kReadChunkSectors * disc::kUserDataSize);
+                                                        const disc::FileIndex& index,
+                                                        int file_number) {
+  const auto extent = disc::file_extent(index, file_number);
+  if (!extent) return std::nullopt;
+  disc::SectorReader reader(image, 16);
+  std::vector<std::uint8_t> scratch(reader.chunk_sectors() * disc::kUserDataSize);
   std::vector<std::uint8_t> bytes;
   const disc::ExtractResult result =
-      disc::extract_file(reader, extent, scratch, [&](std::span<const std::uint8_t> part) {
+      disc::extract_file(reader, *extent, scratch, [&](std::span<const std::uint8_t> part) {
         bytes.insert(bytes.end(), part.begin(), part.end());
         return true;
       });
@@ -42,171 +44,165 @@ std::optional<std::vector<std::uint8_t>> read_disc_file(disc::ImageSource& image
   return bytes;
 }
 
-RoomPlan refused(std::string reason) {
-  RoomPlan plan;
-  plan.outcome = RoomOutcome::refused;
-  plan.reason = std::move(reason);
-  return plan;
+std::string plural(std::size_t count, const char* word) {
+  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
-struct ImageRun {
-  std::vector<disc::SectorPatch> patches;
-  int replaced = 0;
-  int unchanged = 0;
-  int without_script = 0;
-  int refused = 0;
+// Same file, whatever the names: a link, hard or symbolic, is the file it leads to.
+bool same_file(const fs::path& a, const fs::path& b) {
+  struct stat first {};
+  struct stat second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+struct Counts {
+  int in_place = 0;
+  int moved = 0;
+  int left_out = 0;
 };
 
 }  // namespace
 
-std::optional<std::string> check_compressed_script(std::span<const std::uint8_t> compressed) {
-  const auto header = script::read_compressed_header(compressed);
-  if (!header) {
-    return "8script holds " + std::to_string(compressed.size()) +
-           " bytes, fewer than its 12-byte header";
-  }
+bool is_untouched(std::span<const std::uint8_t> script, std::span<const std::uint8_t> part,
+                  int room) {
+  if (std::ranges::equal(script, part)) return true;
+  const auto header = script::read_compressed_header(part);
+  if (!header) return false;
   const std::vector<std::uint8_t> decompressed =
-      script::decompress(compressed.subspan(script::kCompressedHeaderSize), header->size_limit);
-  const auto table = script::read_record_table(decompressed);
-  if (const auto* unreadable = std::get_if<script::UnreadableTable>(&table)) {
-    return "8script does not decompress to a readable record table: " + unreadable->reason;
-  }
-  const auto& records = std::get<script::RecordTable>(table).records;
-  const std::size_t end = script::start_offset(records.back());
-  if (decompressed.size() < end) {
-    return "8script decompresses to " + std::to_string(decompressed.size()) +
-           " bytes, short of its text's end at " + std::to_string(end);
-  }
-  return std::nullopt;
+      script::decompress(part.subspan(script::kCompressedHeaderSize), header->size_limit);
+  const script::RoomDump dump = script::dump_room(decompressed, room);
+  if (!dump.text) return false;
+  const auto built = pack::build_script(
+      std::span(reinterpret_cast<const std::uint8_t*>(dump.text->data()), dump.text->size()));
+  if (built.refusal) return false;
+  return std::ranges::equal(script,
+                            pack::write_compressed_script(built.script, header->header_word));
 }
 
-RoomPlan plan_room(disc::ImageSource& image, const disc::FileIndex& index, int room,
-                   std::span<const std::uint8_t> compressed) {
-  const int file_number = rooms::kFirstRoomFile + 3 * room;
-  const std::string where = file_name(file_number);
-  const auto extent = disc::file_extent(index, file_number);
-  if (!extent) return refused("the disc directory does not place " + where);
-  const auto archive = read_disc_file(image, *extent);
-  if (!archive) return refused("the image ends inside " + where);
-
-  const rooms::SplitArchive split = rooms::split_room_archive(*archive, "code");
-  if (split.parts.size() > kScriptPart &&
-      split.parts[kScriptPart].bytes.size() == compressed.size() &&
-      std::equal(compressed.begin(), compressed.end(), split.parts[kScriptPart].bytes.begin())) {
-    return RoomPlan{};
+int run_discpack(std::span<const std::string> args, const fs::path& work_dir, std::ostream& console,
+                 const disc::BeforeVerify& before_verify) {
+  std::vector<std::string> paths;
+  bool allow_move = false;
+  bool usage_error = false;
+  for (const std::string& arg : args) {
+    if (arg == "--allow-move") {
+      allow_move = true;
+    } else if (arg.starts_with("--")) {
+      usage_error = true;
+    } else {
+      paths.push_back(arg);
+    }
   }
-  if (auto problem = check_compressed_script(compressed)) return refused(std::move(*problem));
-
-  const rooms::ReplacedArchive replaced =
-      rooms::replace_room_part(*archive, kScriptPart, compressed);
-  if (replaced.refusal) return refused(where + ": " + *replaced.refusal);
-  disc::FileRewrite rewrite = disc::plan_file_rewrite(image, *extent, replaced.bytes);
-  if (rewrite.refusal) return refused(where + ": " + *rewrite.refusal);
-
-  RoomPlan plan;
-  plan.outcome = RoomOutcome::replaced;
-  plan.patches = std::move(rewrite.patches);
-  plan.slack_units = rewrite.slack_units;
-  return plan;
-}
-
-int run_discpack(std::span<const std::string> args, const fs::path& work_dir,
-                 std::ostream& console) {
-  if (args.size() != 2) {
-    console << "Usage:\n"
-            << "discpack <original image> <translated image>\n";
-    return 1;
+  if (usage_error || paths.size() != 2) {
+    console << "Usage:\ndiscpack ORIGINAL NEW [--allow-move]\n";
+    return 2;
   }
-  const fs::path original = work_dir / args[0];
-  const fs::path output = work_dir / args[1];
-  std::error_code error;
-  if (fs::equivalent(original, output, error)) {
-    console << "The translated image " << args[1] << " would overwrite the original.\n";
-    return 1;
+  const fs::path original = work_dir / paths[0];
+  const fs::path output = work_dir / paths[1];
+  if (same_file(original, output)) {
+    console << "discpack: " << paths[1] << " is " << paths[0] << " itself; nothing written\n";
+    return 2;
   }
   const auto image = disc::FileImage::open(original);
   if (!image) {
-    console << "Unable to open the disc image " << args[0] << "\n";
-    return 1;
+    console << "discpack: cannot open " << paths[0] << "; nothing written\n";
+    return 2;
   }
-
-  // The directory as it stands; replaced rooms change their slack in it.
-  std::vector<std::uint8_t> directory(disc::kDirectorySectorCount * disc::kUserDataSize);
-  disc::SectorReader reader(*image, disc::kDirectorySectorCount);
-  if (reader.read_user_data(disc::kFirstDirectorySector, disc::kDirectorySectorCount, directory) !=
-      directory.size()) {
-    console << "Unable to read the disc directory of " << args[0]
-            << ": the image ends before sector "
-            << disc::kFirstDirectorySector + disc::kDirectorySectorCount << "\n";
-    return 1;
+  auto started = disc::ImagePlan::start(*image);
+  if (const auto* why = std::get_if<std::string>(&started)) {
+    console << "discpack: cannot read the directory of " << paths[0] << ": " << *why
+            << "; nothing written\n";
+    return 2;
   }
-  const std::vector<std::uint8_t> old_directory = directory;
-  const disc::FileIndex index =
-      disc::build_file_index(directory, static_cast<std::uint32_t>(reader.sector_count())).index;
+  disc::ImagePlan plan = std::move(std::get<disc::ImagePlan>(started));
+  const disc::FileIndex original_index =
+      disc::build_file_index(plan.original_directory(),
+                             static_cast<std::uint32_t>(image->size() / disc::kRawSectorSize))
+          .index;
 
-  ImageRun run;
+  Counts counts;
   for (int room = 0; room < rooms::kRoomCount; ++room) {
     const fs::path script_path = common::resolve_path(
         work_dir / common::format_path("..//rooms//disk1//%d//code//8script", room));
-    if (!fs::exists(script_path, error)) {
-      ++run.without_script;
+    std::error_code error;
+    if (!fs::exists(script_path, error)) continue;
+    const int file_number = rooms::kFirstRoomFile + 3 * room;
+    const std::string room_file =
+        "Room " + std::to_string(room) + ": file " + std::to_string(file_number);
+    auto left_out = [&](const std::string& why) {
+      console << room_file << " left out: " << why << "\n";
+      ++counts.left_out;
+    };
+
+    const auto script = common::read_file(script_path);
+    if (!script) {
+      left_out("cannot read " + script_path.string());
       continue;
     }
-    const auto compressed = common::read_file(script_path);
-    RoomPlan plan = compressed ? plan_room(*image, index, room, *compressed)
-                               : refused("cannot read " + script_path.string());
-    switch (plan.outcome) {
-      case RoomOutcome::unchanged:
-        ++run.unchanged;
+    const auto archive = read_disc_file(*image, original_index, file_number);
+    if (!archive) {
+      left_out("its archive cannot be read");
+      continue;
+    }
+    // The part as the room dumper split it out, so an untouched tree asks for no change even
+    // where the archive could not be rebuilt.
+    const rooms::SplitArchive split = rooms::split_room_archive(*archive, "code");
+    if (split.parts.size() > kScriptPart &&
+        is_untouched(*script, split.parts[kScriptPart].bytes, room)) {
+      continue;
+    }
+    const rooms::ReplacedArchive rebuilt =
+        rooms::replace_room_part(*archive, kScriptPart, *script, kSlackUnit);
+    if (rebuilt.refusal) {
+      left_out(*rebuilt.refusal);
+      continue;
+    }
+
+    const disc::Placement placement =
+        plan.place_file(*image, file_number, rebuilt.bytes, allow_move);
+    switch (placement.kind) {
+      case disc::PlacementKind::in_place:
+        console << room_file << " replaced in place (" << placement.sectors_needed << " of "
+                << placement.sectors_held << " sectors)\n";
+        ++counts.in_place;
         break;
-      case RoomOutcome::refused:
-        ++run.refused;
-        console << "Room " << room << " not replaced: " << plan.reason << "\n";
+      case disc::PlacementKind::moved:
+        console << room_file << " moved: " << plural(placement.sectors_needed, "sector") << " (was "
+                << placement.sectors_held << "); " << plural(placement.entries_moved, "file")
+                << " after it moved by " << plural(placement.sectors_added, "sector") << "\n";
+        ++counts.moved;
         break;
-      case RoomOutcome::replaced: {
-        const int file_number = rooms::kFirstRoomFile + 3 * room;
-        // file_extent found the file, so its entry is there; checked all the same.
-        const auto entry = disc::directory_entry_offset(directory, file_number);
-        if (!entry) {
-          ++run.refused;
-          console << "Room " << room << " not replaced: no directory entry for "
-                  << file_name(file_number) << "\n";
-          break;
-        }
-        ++run.replaced;
-        directory[*entry + 3] = plan.slack_units;
-        console << "Room " << room << " replaced: " << plan.patches.size()
-                << " sectors rewritten in " << file_name(file_number) << "\n";
-        run.patches.insert(run.patches.end(), plan.patches.begin(), plan.patches.end());
+      case disc::PlacementKind::does_not_fit:
+        console << room_file << " needs " << plural(placement.sectors_needed, "sector") << ", has "
+                << placement.sectors_held << ": left out (--allow-move moves the files after it)\n";
+        ++counts.left_out;
         break;
-      }
+      case disc::PlacementKind::past_last_sector:
+        console << room_file << " needs " << plural(placement.sectors_needed, "sector")
+                << "; moving would push file " << placement.pushed_file
+                << " past sector 0x4EFFFF: left out\n";
+        ++counts.left_out;
+        break;
+      case disc::PlacementKind::refused:
+        left_out(placement.reason);
+        break;
     }
   }
 
-  for (std::uint32_t s = 0; s < disc::kDirectorySectorCount; ++s) {
-    const auto user = std::span(directory).subspan(s * disc::kUserDataSize, disc::kUserDataSize);
-    if (std::equal(user.begin(), user.end(), old_directory.begin() + s * disc::kUserDataSize)) {
-      continue;
-    }
-    const std::uint32_t lba = disc::kFirstDirectorySector + s;
-    const disc::SectorPlan plan =
-        disc::plan_sector_rewrite(*image, lba, user.first<disc::kUserDataSize>());
-    if (plan.refusal) {
-      console << "Unable to rewrite the disc directory: " << *plan.refusal << "\n";
-      return 1;
-    }
-    if (plan.patch) run.patches.push_back(*plan.patch);
+  if (const auto failure = disc::write_planned_image(original, output, plan, before_verify)) {
+    console << "discpack: " << *failure << "; nothing written\n";
+    return 2;
   }
-
-  console << run.replaced << " rooms replaced, " << run.unchanged << " unchanged, " << run.refused
-          << " not replaced, " << run.without_script << " without an 8script; "
-          << run.patches.size() << " sectors rewritten\n";
-  if (const auto failure = disc::write_patched_image(original, output, run.patches)) {
-    console << "Unable to write " << args[1] << ": " << *failure << "\n";
-    return 1;
+  if (counts.moved > 0) {
+    console << "discpack: files moved; " << paths[1] << " is no longer " << disc::kExpectedImageSize
+            << " bytes, so discunpack warns about its size, and other structures of the disc, if "
+               "any, were not updated\n";
   }
-  console << "Translated image written to " << args[1] << "\n";
-  return run.refused == 0 ? 0 : 1;
+  console << "discpack: " << counts.in_place << " rooms replaced in place, " << counts.moved
+          << " moved, " << counts.left_out << " left out; " << paths[1]
+          << " written and verified\n";
+  return counts.left_out == 0 ? 0 : 1;
 }
 
 }  // namespace qv::discpack
