@@ -23,17 +23,33 @@ cd "$sample/work"
 "$top/build/disc/discunpack" ../disc.img >../discunpack.log
 "$top/build/rooms/roomdump" >../roomdump.log
 "$top/build/script/scriptdump" >../scriptdump.log
-# Until translations come from PO files, one known sample line of room 10 stands in for one.
-LC_ALL=C sed -i $'s/The river is quiet tonight/El r\xEDo est\xE1 tranquilo esta noche/' \
-  "$sample"/Rooms/disk1/10/code/outscript.txt
 "$top/build/pack/scriptpack" >../scriptpack.log
 # Every untouched room must come back as the game had it; this reads the tree and writes nothing.
 round_trip_status=0
 "$top/build/tools/round_trip/round_trip_check" >../round_trip.log || round_trip_status=$?
-# discpack ends with status 1 when a room could not go in; the image holds the others.
+
+# Until translations come from PO files, a known sample line in the first two rooms that hold
+# it stands in for a translation.
+mapfile -t edited_dumps < <(grep -l 'The river is quiet tonight' "$sample"/Rooms/disk1/*/code/outscript.txt |
+  sort -V | head -n 2)
+((${#edited_dumps[@]} > 0)) || { echo "No sample dump holds the line to translate"; exit 1; }
+edited_rooms=()
+for dump in "${edited_dumps[@]}"; do
+  LC_ALL=C sed -i $'s/The river is quiet tonight/El r\xEDo est\xE1 tranquilo esta noche/' "$dump"
+  LC_ALL=C grep -q $'El r\xEDo est\xE1 tranquilo' "$dump" ||
+    { echo "The translated line did not go into $dump"; exit 1; }
+  edited_rooms+=("$(basename "$(dirname "$(dirname "$dump")")")")
+done
+"$top/build/pack/scriptpack" >../scriptpack_translated.log
+
+# discpack ends with status 1 when rooms were left out (each is named); the image holds the rest.
 discpack_status=0
 "$top/build/discpack/discpack" ../disc.img ../translated.bin >../discpack.log || discpack_status=$?
-[ -f "$sample/translated.bin" ] || { cat ../discpack.log; exit 1; }
+if ((discpack_status > 1)) || [ ! -f "$sample/translated.bin" ]; then
+  cat ../discpack.log
+  exit 1
+fi
+rm -f "$sample/patch.xdelta"
 xdelta3 -e -S none -s "$sample/disc.img" "$sample/translated.bin" "$sample/patch.xdelta"
 
 rooms=$(find "$sample"/Rooms/disk1 -mindepth 1 -maxdepth 1 -type d | wc -l)
@@ -44,8 +60,8 @@ entries=$(grep -ho 'with [0-9]* text entries' "$sample"/Rooms/disk1/*/code/outsc
 repacked=$(find "$sample"/Rooms/disk1 -name script -type f | wc -l)
 refused=$(grep -c 'not packed' ../scriptpack.log || true)
 unsupported=$(grep -cE '^(Unsupported <> string|unsuported)' ../scriptpack.log || true)
-replaced=$(grep -c '^Room [0-9]* replaced' ../discpack.log || true)
-not_replaced=$(grep -c '^Room [0-9]* not replaced' ../discpack.log || true)
+replaced=$(grep -cE '^Room [0-9]+: file [0-9]+ (replaced in place|moved)' ../discpack.log || true)
+left_out=$(grep -cE '^Room [0-9]+: file [0-9]+ .*left out' ../discpack.log || true)
 
 cat <<SUMMARY
 
@@ -57,8 +73,8 @@ Sample run finished in $sample
   scriptpack:        $repacked rooms repacked into code/script and code/8script;
                      $refused rooms refused, $unsupported unsupported tags or characters
   $(tail -n 1 ../round_trip.log)
-  discpack:          $replaced rooms replaced in translated.bin, $not_replaced rooms not replaced
-                     (status $discpack_status)
+  discpack:          $replaced rooms replaced in translated.bin (rooms ${edited_rooms[*]} edited),
+                     $left_out left out (status $discpack_status)
   patch:             patch.xdelta ($(stat -c %s "$sample/patch.xdelta") bytes); apply it with
                      xdelta3 -d -s original.bin patch.xdelta translated.bin
   console logs:      discunpack.log, roomdump.log, scriptdump.log, scriptpack.log, round_trip.log,
