@@ -15,10 +15,12 @@
 #include "disc/categories.hpp"
 #include "disc/discunpack.hpp"
 #include "disc/file_index.hpp"
+#include "disc/sector_writer.hpp"
 #include "rooms/archive.hpp"
 #include "script/dump.hpp"
 #include "script/lzss.hpp"
 #include "script/vocabulary.hpp"
+#include "tests/disc/sector_oracle.hpp"
 #include "tests/support/scratch_dir.hpp"
 
 namespace fs = std::filesystem;
@@ -46,6 +48,19 @@ std::vector<Bytes> archive_parts(const Bytes& archive) {
 }
 
 }  // namespace
+
+TEST(SampleDisc, EverySectorIsAFormOneSectorOfItsPlaceWithValidErrorCodes) {
+  // Checked by the slow oracle, not by the library that wrote them, so an image copied untouched
+  // is one a drive reads.
+  const auto image = qv::tools::make_sample_disc({});
+  ASSERT_EQ(image.size() % qv::disc::kRawSectorSize, 0u);
+  for (std::size_t s = 0; s < image.size() / qv::disc::kRawSectorSize; ++s) {
+    const auto sector =
+        std::span(image).subspan(s * qv::disc::kRawSectorSize, qv::disc::kRawSectorSize);
+    ASSERT_TRUE(qv::disc::is_form1_sector(sector, static_cast<std::uint32_t>(s))) << s;
+    ASSERT_TRUE(qv::test::form1_sector_ok(sector)) << s;
+  }
+}
 
 TEST(SampleDisc, DirectoryReadsBackAsPlanned) {
   for (bool full : {false, true}) {
