@@ -250,6 +250,31 @@ TEST_F(Discpack, RoomsGoInPlaceOrMoveOrAreLeftOutAndTheImageCutsUpAsExpected) {
   }
 }
 
+TEST_F(Discpack, AMoveThatWouldPushAFileOutOfTheDirectoryIsLeftOut) {
+  // The last file's entry moved up to the last sector an entry can name.
+  Bytes image = original_;
+  Bytes directory;
+  for (std::size_t s = 24; s < 36; ++s) {
+    directory.insert(directory.end(), image.begin() + s * kRaw + 24,
+                     image.begin() + s * kRaw + 24 + 2048);
+  }
+  const std::size_t entry = *qv::disc::directory_entry_offset(directory, 5617);
+  std::uint8_t* at = image.data() + (24 + entry / 2048) * kRaw + 24 + entry % 2048;
+  at[0] = 0xFF, at[1] = 0xFF, at[2] = 0x4E;
+  ASSERT_TRUE(qv::common::write_file(root() / "disc.img", image));
+  ASSERT_TRUE(qv::common::write_file(script_path(2), oversized_script()));
+  const Bytes archive =
+      qv::rooms::replace_room_part(old_archive(2), 8, oversized_script(), 8).bytes;
+
+  EXPECT_EQ(run({"../disc.img", "../translated.bin", "--allow-move"}), 1);
+  EXPECT_EQ(console_.str(),
+            "Room 2: file 362 needs " + std::to_string((archive.size() + 2047) / 2048) +
+                " sectors; moving would push file 5617 past sector 0x4EFFFF: left out\n"
+                "discpack: 0 rooms replaced in place, 0 moved, 1 left out; ../translated.bin "
+                "written and verified\n");
+  EXPECT_EQ(qv::common::read_file(root() / "translated.bin"), image);
+}
+
 TEST_F(Discpack, AnImageThatFailsItsCheckIsNotLeftBehind) {
   ASSERT_TRUE(qv::common::write_file(script_path(7), translated_script(7, "Hola")));
   const auto damage = [](const fs::path& scratch) {
