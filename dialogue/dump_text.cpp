@@ -1,6 +1,10 @@
 #include "dialogue/dump_text.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #include <system_error>
 
@@ -98,6 +102,37 @@ std::variant<int, DumpProblem> read_modified_header(std::string_view line) {
   return *room;
 }
 
+namespace {
+
+constexpr std::string_view kBlockStart = "<Text block ";
+
+// Whether `dialogue` holds more than one block's first line.
+bool holds_two_blocks(std::string_view dialogue) {
+  LineReader lines(dialogue);
+  int blocks = 0;
+  while (!lines.at_end()) {
+    if (lines.next().starts_with(kBlockStart) && ++blocks > 1) return true;
+  }
+  return false;
+}
+
+// Where a text that ended while dialogue `index` was being read is damaged.
+DialogueProblem locate_damage(const std::vector<std::string>& whole, std::string_view cut_off,
+                              int index) {
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    if (holds_two_blocks(whole[i])) {
+      return {DumpProblem::missing_end, static_cast<int>(i) + 1};
+    }
+  }
+  LineReader lines(cut_off);
+  while (!lines.at_end()) {
+    if (!lines.next().empty()) return {DumpProblem::missing_end, index};
+  }
+  return {DumpProblem::too_few_dialogues, 1};
+}
+
+}  // namespace
+
 std::variant<std::vector<std::string>, DialogueProblem> read_dialogues(std::string_view text,
                                                                        int count) {
   std::vector<std::string> dialogues;
@@ -106,7 +141,7 @@ std::variant<std::vector<std::string>, DialogueProblem> read_dialogues(std::stri
   for (int index = 1; index <= count; ++index) {
     std::string dialogue;
     for (;;) {
-      if (lines.at_end()) return DialogueProblem{DumpProblem::missing_end, index};
+      if (lines.at_end()) return locate_damage(dialogues, dialogue, index);
       const std::string_view line = lines.next();
       dialogue.append(line);
       dialogue.append(kCrLf);
@@ -128,6 +163,15 @@ std::string write_modified_dump(std::vector<std::string>& dialogues) {
     text += kCrLf;
   }
   return text;
+}
+
+std::size_t count_comments(std::string_view text) {
+  std::size_t count = 0;
+  LineReader lines(text);
+  while (!lines.at_end()) {
+    if (lines.next() == kCommentEnd) ++count;
+  }
+  return count;
 }
 
 bool looks_like_comment_end(std::string_view line) {
@@ -190,9 +234,49 @@ std::filesystem::path room_path(const std::filesystem::path& current_dir, std::s
 }
 
 bool save_file(const std::filesystem::path& path, std::string_view bytes) {
+  namespace fs = std::filesystem;
   std::error_code error;
-  if (std::filesystem::exists(path, error) && ::access(path.c_str(), W_OK) != 0) return false;
-  return common::write_file(path, bytes);
+  fs::path target = path;
+  // A link is followed to the file it names, so the rename replaces that file, not the link.
+  for (int hops = 0; fs::is_symlink(target, error) && hops < 40; ++hops) {
+    const fs::path next = fs::read_symlink(target, error);
+    if (error) return false;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  const auto status = fs::status(target, error);
+  const bool exists = fs::exists(status);
+  if (exists && ::access(target.c_str(), W_OK) != 0) return false;
+
+  std::string scratch =
+      (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(scratch.data());
+  if (fd < 0) return false;
+  bool written = true;
+  for (std::size_t done = 0; written && done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      written = errno == EINTR;
+    } else {
+      done += static_cast<std::size_t>(n);
+    }
+  }
+  // The scratch file is created private; the file it replaces keeps what it allowed, and a new
+  // file gets what the process's file mask gives any new file.
+  mode_t mode = 0;
+  if (exists) {
+    mode = static_cast<mode_t>(status.permissions() & fs::perms::mask);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  written = written && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  written = ::close(fd) == 0 && written;
+  if (!written || ::rename(scratch.c_str(), target.c_str()) != 0) {
+    ::unlink(scratch.c_str());
+    return false;
+  }
+  return true;
 }
 
 void make_folder(const std::filesystem::path& current_dir, std::string_view folder) {

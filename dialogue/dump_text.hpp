@@ -52,6 +52,7 @@ enum class DumpProblem {
   no_dialogue_count,   // no "with ", no number after it, or a count below 1
   too_many_dialogues,  // the count runs past the three digits that the header rule reads
   missing_end,         // the text ends before a dialogue's "<End of block>" line
+  too_few_dialogues,   // every block is whole, but there are fewer than the header line counts
 };
 
 struct SourceHeader {
@@ -75,7 +76,10 @@ struct DialogueProblem {
 // line, or after the block's last text when that text does not end with a line break); the
 // first dialogue also holds the header lines. After each dialogue one more line (the empty line
 // between blocks) is dropped. Text after the last dialogue is ignored. Refuses a text that ends
-// before `count` dialogues are complete.
+// before `count` dialogues are complete, naming the dialogue where the damage is: the first one
+// that ran on into the next block's "<Text block " line (its end marker is damaged), or the
+// last one when it is cut off; when every block read is whole, the header line's count is wrong
+// (too_few_dialogues, dialogue 1, whose header lines hold the count).
 std::variant<std::vector<std::string>, DialogueProblem> read_dialogues(std::string_view text,
                                                                        int count);
 
@@ -94,6 +98,9 @@ std::vector<std::string> read_comments(std::string_view text, int count);
 // The comments file: each comment, CR LF, "<End>", CR LF. A comment line made of zero or more
 // spaces and "<End>" is written with one more leading space, so it cannot end its comment.
 std::string write_comments(const std::vector<std::string>& comments);
+
+// How many comments a comments file holds: its lines that are exactly "<End>".
+std::size_t count_comments(std::string_view text);
 
 // Whether a comment line is made of zero or more spaces followed by "<End>".
 bool looks_like_comment_end(std::string_view line);
@@ -116,8 +123,10 @@ std::filesystem::path room_path(const std::filesystem::path& current_dir, std::s
                                 int room, const std::filesystem::path& source);
 
 // Writes a whole file through a scratch file in the same folder that then replaces it, so an
-// interrupted save leaves the older file whole. A file that exists but may not be written
-// (marked read-only) is left alone. Returns false when nothing was written.
+// interrupted save leaves the older file whole. A symbolic link is written through: the scratch
+// file stands beside the link's target and replaces the target, and the link stays. An existing
+// file keeps its permissions. A file that exists but may not be written (marked read-only) is
+// left alone. Returns false when nothing was written.
 bool save_file(const std::filesystem::path& path, std::string_view bytes);
 
 // Tries to create the folder `current_dir`/`folder`; a failure is left for the next file

@@ -2,6 +2,7 @@
 // The window's only ways of asking the user something: message boxes and the open dialog. They
 // sit behind this interface so that tests can drive the real window and answer every question.
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -23,7 +24,20 @@ class Prompter {
   // The open dialog. `filter` is one entry, "description|pattern". Returns the chosen path, or
   // an empty string when the user cancels.
   virtual QString choose_file(const QString& title, const QString& filter) = 0;
+
+  // A whole number between `minimum` and `maximum`, starting at `value`; nothing when the user
+  // cancels.
+  virtual std::optional<int> ask_number(const QString& title, const QString& label, int minimum,
+                                        int maximum, int value) = 0;
+
+  // A line of text, starting as `value`; nothing when the user cancels.
+  virtual std::optional<QString> ask_text(const QString& title, const QString& label,
+                                          const QString& value) = 0;
 };
+
+// Makes Qt's own texts Spanish (message box buttons, the open dialog, the context menus) from
+// the qtbase_es translation that Qt ships. False when it is not installed; Qt's English stays.
+bool install_spanish_qt_texts();
 
 // A filter entry "description|pattern" in the form the Qt file dialog reads.
 QString qt_name_filter(const QString& filter);
@@ -37,6 +51,10 @@ class QtPrompter : public Prompter {
   void show_message(const QString& text, const QString& title, MessageIcon icon) override;
   Answer ask_yes_no_cancel(const QString& text, const QString& title, MessageIcon icon) override;
   QString choose_file(const QString& title, const QString& filter) override;
+  std::optional<int> ask_number(const QString& title, const QString& label, int minimum,
+                                int maximum, int value) override;
+  std::optional<QString> ask_text(const QString& title, const QString& label,
+                                  const QString& value) override;
 
  private:
   QWidget* parent_;

@@ -6,6 +6,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  qv::editor::install_spanish_qt_texts();
   qv::editor::QtPrompter prompter;
   qv::editor::Form1 window(prompter);
   prompter.set_parent(&window);

@@ -1,6 +1,7 @@
 #include "editor/preview_controls.hpp"
 
 #include <QFont>
+#include <QFrame>
 #include <QLabel>
 #include <QPixmap>
 #include <QScrollBar>
@@ -36,8 +37,12 @@ constexpr int kLabelInset = 360;
 constexpr int kLabelWidth = 9999;
 constexpr int kLabelHeight = 855;
 
+// The labels hold three lines whatever the font: the game cuts further lines off.
 QString caption(const std::string& window) {
-  QString text = QString::fromStdString(common::cp1252_to_utf8(window));
+  const auto starts = window_line_starts(window);
+  const std::string shown =
+      starts.size() > kWindowLines ? window.substr(0, starts[kWindowLines] - 2) : window;
+  QString text = QString::fromStdString(common::cp1252_to_utf8(shown));
   text.replace(u"\r\n"_qs, u"\n"_qs);
   return text;
 }
@@ -77,6 +82,15 @@ PreviewControls create_preview_controls(QWidget* parent) {
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     controls.lblvistaprevia[i] = label;
   }
+  for (int i = 0; i < 3; ++i) {
+    auto* outline = new QFrame(parent);
+    outline->setObjectName(u"contorno(%1)"_qs.arg(i));
+    outline->setGeometry(controls.ventana[i]->geometry().adjusted(-2, -2, 2, 2));
+    outline->setStyleSheet(u"QFrame { border: 2px solid #e00000; background: transparent; }"_qs);
+    outline->setAttribute(Qt::WA_TransparentForMouseEvents);
+    outline->hide();
+    controls.contorno[i] = outline;
+  }
   controls.Scroll = new QScrollBar(Qt::Vertical, parent);
   controls.Scroll->setObjectName(u"Scroll"_qs);
   controls.Scroll->setGeometry(twips(9600, 240, 255, 5055));
@@ -95,6 +109,14 @@ void show_preview(const PreviewControls& controls, std::string_view dialogue) {
   if (state.scroll_enabled) controls.Scroll->setMaximum(state.scroll_maximum);
   for (std::size_t i = 0; i < state.captions.size(); ++i) {
     controls.lblvistaprevia[i]->setText(caption(state.captions[i]));
+  }
+}
+
+void show_outlines(const PreviewControls& controls, const std::vector<bool>& overfull) {
+  const int first = controls.Scroll->isEnabled() ? controls.Scroll->value() : 0;
+  for (std::size_t i = 0; i < controls.contorno.size(); ++i) {
+    const std::size_t window = static_cast<std::size_t>(first) + i;
+    controls.contorno[i]->setVisible(window < overfull.size() && overfull[window]);
   }
 }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12. Packages already present are skipped.
 set -euo pipefail
-packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth
-  libgettextpo-dev gettext libvcdinfo-dev xdelta3)
+packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev qt6-base-dev qt6-translations-l10n
+  xvfb xauth libhunspell-dev hunspell-es libgettextpo-dev gettext libvcdinfo-dev xdelta3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -37,6 +37,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// `dump` with `typed` before its first "<Close>" (after `from`), where the fixture types.
+std::string typed(std::string dump, std::string_view typed, std::size_t from = 0) {
+  dump.insert(dump.find("<Close>", from), typed);
+  return dump;
+}
+QString typed(QString shown, const QString& typed) {
+  shown.insert(shown.indexOf(u"<Close>"_qs), typed);
+  return shown;
+}
+
 struct Message {
   QString text;
   QString title;
@@ -74,8 +84,34 @@ class ScriptedPrompter : public Prompter {
     return file;
   }
 
+  std::optional<int> ask_number(const QString& title, const QString&, int minimum, int maximum,
+                                int) override {
+    questions.push_back({title, QString(), MessageIcon::warning});
+    ranges.push_back({minimum, maximum});
+    if (numbers.empty()) {
+      ADD_FAILURE() << "unexpected number asked";
+      return std::nullopt;
+    }
+    const auto number = numbers.front();
+    numbers.pop_front();
+    return number;
+  }
+  std::optional<QString> ask_text(const QString& title, const QString&, const QString&) override {
+    questions.push_back({title, QString(), MessageIcon::warning});
+    if (texts.empty()) {
+      ADD_FAILURE() << "unexpected text asked";
+      return std::nullopt;
+    }
+    const auto text = texts.front();
+    texts.pop_front();
+    return text;
+  }
+
   std::vector<Message> messages;
   std::vector<Message> questions;
+  std::deque<std::optional<int>> numbers;
+  std::vector<std::pair<int, int>> ranges;
+  std::deque<std::optional<QString>> texts;
   std::vector<OpenDialog> dialogs;
   std::deque<Answer> answers;
   std::deque<QString> files;
@@ -145,8 +181,12 @@ class EditorWindow : public ::testing::Test {
   }
 
   fs::path work() const { return root_ / "work"; }
-  fs::path modified_path() const { return work() / "Scripts Modificados" / "outscript.txt"; }
-  fs::path comments_path() const { return work() / "Comentarios" / "outscript.txt"; }
+  fs::path modified_path(int room = 5) const {
+    return work() / "Scripts Modificados" / ("Room " + std::to_string(room)) / "outscript.txt";
+  }
+  fs::path comments_path(int room = 5) const {
+    return work() / "Comentarios" / ("Room " + std::to_string(room)) / "outscript.txt";
+  }
 
   fs::path write_source(std::string_view text, const std::string& name = "outscript.txt") {
     const fs::path path = root_ / "rooms" / name;
@@ -183,8 +223,14 @@ class EditorWindow : public ::testing::Test {
     QTest::keyClick(form_.get(), key, Qt::AltModifier);
     QTest::qWait(200);
   }
-  // Characters typed one key press each, as the keyboard sends them.
+  // Characters typed one key press each, as the keyboard sends them. In the translation box they
+  // go where the text is, before its first "<Close>".
   void type(const char* name, const QString& text) {
+    if (std::string_view(name) == "txtscriptmodificado") {
+      QTextCursor cursor = box(name)->textCursor();
+      cursor.setPosition(static_cast<int>(shown(name).indexOf(u"<Close>"_qs)));
+      box(name)->setTextCursor(cursor);
+    }
     for (const QChar c : text) {
       QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
       QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
@@ -343,9 +389,7 @@ TEST_F(EditorWindow, WithAutoSaveEveryMoveWritesTheTranslation) {
   EXPECT_FALSE(fs::exists(modified_path()));
 
   click("cmddialogosiguiente");
-  std::string expected(kThreeDialogues);
-  expected.insert(0, "\xD1");
-  EXPECT_EQ(file(modified_path()), expected);
+  EXPECT_EQ(file(modified_path()), typed(std::string(kThreeDialogues), "\xD1"));
   EXPECT_FALSE(fs::exists(fs::path(modified_path()) += ".partial"));
 
   // Saved, so closing asks nothing.
@@ -362,10 +406,10 @@ TEST_F(EditorWindow, WithoutAutoSaveNothingIsWrittenUntilSave) {
   click("cmddialogosiguiente");
   click("cmddialogoanterior");
   EXPECT_FALSE(fs::exists(modified_path()));
-  EXPECT_EQ(shown("txtscriptmodificado"), u"x"_qs + kFirstShown);
+  EXPECT_EQ(shown("txtscriptmodificado"), typed(kFirstShown, u"x"_qs));
 
   click("cmdguardarscript");
-  EXPECT_EQ(file(modified_path()), "x" + std::string(kThreeDialogues));
+  EXPECT_EQ(file(modified_path()), typed(std::string(kThreeDialogues), "x"));
   EXPECT_TRUE(form_->close());
   EXPECT_TRUE(prompter_.questions.empty());
 }
@@ -412,7 +456,7 @@ TEST_P(CloseQuestion, EachAnswerDoesItsPart) {
   switch (GetParam()) {
     case Answer::yes:
       EXPECT_TRUE(closed);
-      EXPECT_EQ(file(modified_path()), "x" + std::string(kThreeDialogues));
+      EXPECT_EQ(file(modified_path()), typed(std::string(kThreeDialogues), "x"));
       EXPECT_EQ(file(comments_path()), with_note);  // kept on this way out too
       break;
     case Answer::no:
@@ -443,7 +487,7 @@ TEST_F(EditorWindow, TheLoadQuestionSavesAndStopsGoesOnOrCancels) {
   prompter_.answers = {Answer::yes};
   click("cmdabrirscript");
   EXPECT_EQ(prompter_.dialogs.size(), 1u);
-  EXPECT_EQ(file(modified_path()), "a" + std::string(kThreeDialogues));
+  EXPECT_EQ(file(modified_path()), typed(std::string(kThreeDialogues), "a"));
   EXPECT_EQ(panel(1), QString::fromUtf8("Room número 5"));
 
   // Cancel: nothing happens.
@@ -451,8 +495,8 @@ TEST_F(EditorWindow, TheLoadQuestionSavesAndStopsGoesOnOrCancels) {
   prompter_.answers = {Answer::cancel};
   click("cmdabrirscript");
   EXPECT_EQ(prompter_.dialogs.size(), 1u);
-  EXPECT_EQ(file(modified_path()), "a" + std::string(kThreeDialogues));
-  EXPECT_EQ(shown("txtscriptmodificado").left(2), u"ab"_qs);
+  EXPECT_EQ(file(modified_path()), typed(std::string(kThreeDialogues), "a"));
+  EXPECT_TRUE(shown("txtscriptmodificado").contains(QString::fromUtf8("Añoab<Close>")));
 
   // No: the change is dropped and the other dump is loaded.
   prompter_.answers = {Answer::no};
@@ -460,7 +504,7 @@ TEST_F(EditorWindow, TheLoadQuestionSavesAndStopsGoesOnOrCancels) {
   EXPECT_EQ(prompter_.dialogs.size(), 2u);
   EXPECT_EQ(prompter_.questions.size(), 3u);
   EXPECT_EQ(panel(1), QString::fromUtf8("Room número 9"));
-  EXPECT_EQ(file(modified_path()), "a" + std::string(kThreeDialogues));
+  EXPECT_EQ(file(modified_path()), typed(std::string(kThreeDialogues), "a"));
   EXPECT_TRUE(form_->close());  // nothing left unsaved
   EXPECT_EQ(prompter_.questions.size(), 3u);
 }
@@ -483,7 +527,7 @@ TEST_F(EditorWindow, TheHiddenReopenButtonAnswersAltMAndAsksFirst) {
   type("txtscriptmodificado", u"z"_qs);
   prompter_.answers = {Answer::cancel};
   alt(Qt::Key_M);
-  EXPECT_TRUE(shown("txtscriptmodificado").startsWith(u"z<Text"_qs));
+  EXPECT_TRUE(shown("txtscriptmodificado").contains(u"Deuxz<Close>"_qs));
   EXPECT_EQ(file(modified_path()), translated);
 
   prompter_.answers = {Answer::no};
@@ -494,8 +538,7 @@ TEST_F(EditorWindow, TheHiddenReopenButtonAnswersAltMAndAsksFirst) {
   prompter_.answers = {Answer::yes};
   alt(Qt::Key_M);
   EXPECT_EQ(prompter_.questions.size(), 3u);
-  std::string saved = translated;
-  saved.insert(saved.find("<Text block 2>"), "y");
+  const std::string saved = typed(translated, "y", translated.find("<Text block 2>"));
   EXPECT_EQ(file(modified_path()), saved);
   EXPECT_TRUE(prompter_.messages.empty());
 }
@@ -576,8 +619,20 @@ TEST_F(EditorWindow, ASourceThatCannotBeReadLeavesThePairOnShow) {
        MessageIcon::warning},
       {"fewer blocks than counted",
        std::string(kThreeDialogues).replace(kThreeDialogues.find("3 text"), 1, "4"),
-       QString::fromUtf8("El script original no se puede leer como una lista de diálogos: el "
-                         "archivo se acaba antes del <End of block> del diálogo 4."),
+       QString::fromUtf8("La primera línea del script original indica más diálogos de los que "
+                         "tiene el archivo (diálogo 1)."),
+       MessageIcon::warning},
+      // The damage is named where it is, not where reading ran out.
+      {"a damaged marker in dialogue 1",
+       std::string(kThreeDialogues)
+           .replace(kThreeDialogues.find("<End of block>"), 14, "<End of blok>"),
+       QString::fromUtf8("El script original no se puede leer como una lista de diálogos: falta "
+                         "el <End of block> del diálogo 1."),
+       MessageIcon::warning},
+      {"the last marker cut off",
+       std::string(kThreeDialogues).substr(0, kThreeDialogues.rfind("<End of block>")),
+       QString::fromUtf8("El script original no se puede leer como una lista de diálogos: falta "
+                         "el <End of block> del diálogo 3."),
        MessageIcon::warning},
   };
   int number = 0;
@@ -670,8 +725,12 @@ TEST_F(EditorWindow, KeysCountAsChangesOnlyOnceTheTranslationIsEditable) {
 
   load(write_source(kThreeDialogues));
   control<QCheckBox>("chkdesaauto")->setChecked(false);
+  QTextCursor cursor = box("txtscriptmodificado")->textCursor();
+  cursor.setPosition(static_cast<int>(kFirstShown.indexOf(u"o<Close>"_qs)));
+  box("txtscriptmodificado")->setTextCursor(cursor);
   QTest::keyClick(box("txtscriptmodificado"), Qt::Key_Delete);
-  EXPECT_EQ(shown("txtscriptmodificado"), kFirstShown.mid(1));
+  EXPECT_EQ(shown("txtscriptmodificado"),
+            QString(kFirstShown).replace(QString::fromUtf8("Año<"), QString::fromUtf8("Añ<")));
   prompter_.answers = {Answer::cancel};
   EXPECT_FALSE(form_->close());
   EXPECT_EQ(prompter_.questions.size(), 1u);

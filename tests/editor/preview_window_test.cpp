@@ -37,6 +37,14 @@ class FilePrompter : public Prompter {
     return Answer::cancel;
   }
   QString choose_file(const QString&, const QString&) override { return file; }
+  std::optional<int> ask_number(const QString&, const QString&, int, int, int) override {
+    ADD_FAILURE() << "unexpected number asked";
+    return std::nullopt;
+  }
+  std::optional<QString> ask_text(const QString&, const QString&, const QString&) override {
+    ADD_FAILURE() << "unexpected text asked";
+    return std::nullopt;
+  }
   QString file;
 };
 

@@ -110,6 +110,13 @@ class SampleAnswers : public qv::editor::Prompter {
     return qv::editor::Answer::no;
   }
   QString choose_file(const QString&, const QString&) override { return file_; }
+  std::optional<int> ask_number(const QString&, const QString&, int, int, int value) override {
+    return value;
+  }
+  std::optional<QString> ask_text(const QString&, const QString&, const QString&) override {
+    return search;
+  }
+  QString search;
 
  private:
   QString file_;
