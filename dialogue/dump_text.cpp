@@ -128,6 +128,7 @@ DialogueProblem locate_damage(const std::vector<std::string>& whole, std::string
   while (!lines.at_end()) {
     if (!lines.next().empty()) return {DumpProblem::missing_end, index};
   }
+  if (whole.empty()) return {DumpProblem::missing_end, index};
   return {DumpProblem::too_few_dialogues, 1};
 }
 

@@ -9,10 +9,11 @@ using script::kEndOfBlock;
 
 namespace {
 constexpr std::string_view kBlockStart = "<Text block ";
+constexpr std::string_view kSharedMarker = "\xE2\x80\xA6";  // "…", never a line of a dump
 }  // namespace
 
-std::vector<std::string_view> frame_parts(std::string_view dialogue) {
-  std::vector<std::string_view> parts;
+std::vector<std::string> frame_parts(std::string_view dialogue) {
+  std::vector<std::string> parts;
   LineReader lines(dialogue);
   const bool has_block = dialogue.find(kBlockStart) != std::string_view::npos;
   bool in_header = has_block && !dialogue.starts_with(kBlockStart);
@@ -20,9 +21,11 @@ std::vector<std::string_view> frame_parts(std::string_view dialogue) {
     const std::string_view line = lines.next();
     if (line.starts_with(kBlockStart)) in_header = false;
     if (in_header || line.starts_with(kBlockStart)) {
-      parts.push_back(line);
+      parts.emplace_back(line);
+    } else if (line == kEndOfBlock) {
+      parts.emplace_back(line);
     } else if (line.ends_with(kEndOfBlock)) {
-      parts.push_back(line.substr(line.size() - kEndOfBlock.size()));
+      parts.push_back(std::string(kSharedMarker) + std::string(kEndOfBlock));
     }
   }
   return parts;

@@ -610,8 +610,11 @@ void Form1::txtscriptmodificado_Change() {
               .arg(dialogoactual));
       return;
     }
-    guardado = std::move(nuevo);
-    cambiossinguardar = true;
+    // A change that leaves the text as it was (an undo back to it) is no change to save.
+    if (nuevo != guardado) {
+      guardado = std::move(nuevo);
+      cambiossinguardar = true;
+    }
   }
   refrescar_marcas();
   refrescar_vista_previa();

@@ -127,11 +127,12 @@ TEST(Dialogues, RefusesTextsThatDoNotHoldTheCountedDialogues) {
     int dialogue;
   };
   const Case cases[] = {
-      {"more dialogues than blocks", test::kTwoBlockDump, 3, DumpProblem::missing_end, 3},
+      // Every block whole: the count in the header lines of dialogue 1 is what is wrong.
+      {"more dialogues than blocks", test::kTwoBlockDump, 3, DumpProblem::too_few_dialogues, 1},
       {"no end line at all", "<Room 1 with 1>\r\nHi\r\n", 1, DumpProblem::missing_end, 1},
       {"empty file", "", 1, DumpProblem::missing_end, 1},
       {"one block short, after a marker that shares its line",
-       "<Room 1 with 2>\nHi<End of block>\n", 2, DumpProblem::missing_end, 2},
+       "<Room 1 with 2>\nHi<End of block>\n", 2, DumpProblem::too_few_dialogues, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -5,14 +5,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "common/files.hpp"
+#include "editor/revision_window.hpp"
 #include "script/dump.hpp"
 #include "tests/support/scratch_dir.hpp"
 #include "tests/support/worked_examples.hpp"
@@ -180,6 +184,7 @@ class EditorWindow : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
   }
 
+  fs::path root() const { return root_; }
   fs::path work() const { return root_ / "work"; }
   fs::path modified_path(int room = 5) const {
     return work() / "Scripts Modificados" / ("Room " + std::to_string(room)) / "outscript.txt";
@@ -754,6 +759,352 @@ TEST_F(EditorWindow, TheAccentTableButtonShowsOneWindowThatClosesWithTheEditor) 
   EXPECT_TRUE(form_->close());
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(table);
+}
+
+}  // namespace
+}  // namespace qv::editor
+
+namespace qv::editor {
+namespace {
+
+// Room 9 under the same file name as room 5.
+constexpr std::string_view kRoomNine =
+    "<Room 9 with 2 text entries>\r\n"
+    "<additional params: 40 0 0 0 0 0 0 0>\r\n"
+    "\r\n"
+    "<Text block 1><params: 0 0 0 0 0 0>\r\n"
+    "Nueve<Close>\r\n"
+    "<End of block>\r\n"
+    "\r\n"
+    "<Text block 2><params: 0 0 0 0 0 0>\r\n"
+    "Diez<Close>\r\n"
+    "<End of block>\r\n";
+
+class EditorRooms : public EditorWindow {
+ protected:
+  fs::path source_in(const std::string& folder, std::string_view text) {
+    fs::create_directories(root() / "rooms" / folder);
+    const fs::path path = root() / "rooms" / folder / "outscript.txt";
+    EXPECT_TRUE(common::write_file(path, text));
+    return path;
+  }
+  fs::path flat(const char* folder) const { return work() / folder / "outscript.txt"; }
+  QString tip() const { return control<QStatusBar>("statusbar")->currentMessage(); }
+  // Lets a refused edit be put back.
+  static void settle() { QCoreApplication::processEvents(); }
+};
+
+TEST_F(EditorRooms, TwoRoomsOfTheSameFileNameKeepTheirOwnTranslationAndComments) {
+  const fs::path five = source_in("a", kThreeDialogues);
+  const fs::path nine = source_in("b", kRoomNine);
+  load(five);
+  type("txtscriptmodificado", u"x"_qs);
+  type("txtcomentario", u"nota cinco"_qs);
+  click("cmdguardarscript");
+  load(nine);
+  type("txtscriptmodificado", u"y"_qs);
+  type("txtcomentario", u"nota nueve"_qs);
+  click("cmdguardarscript");
+
+  EXPECT_EQ(file(modified_path(5)), typed(std::string(kThreeDialogues), "x"));
+  EXPECT_EQ(file(modified_path(9)), typed(std::string(kRoomNine), "y"));
+  EXPECT_EQ(file(comments_path(5)), "nota cinco\r\n<End>\r\n\r\n<End>\r\n\r\n<End>\r\n");
+  EXPECT_EQ(file(comments_path(9)), "nota nueve\r\n<End>\r\n\r\n<End>\r\n");
+  EXPECT_FALSE(fs::exists(flat("Scripts Modificados")));
+  EXPECT_FALSE(fs::exists(flat("Comentarios")));
+
+  load(five);
+  EXPECT_EQ(shown("txtscriptmodificado"), typed(kFirstShown, u"x"_qs));
+  EXPECT_EQ(shown("txtcomentario"), u"nota cinco"_qs);
+  EXPECT_TRUE(prompter_.messages.empty());
+}
+
+TEST_F(EditorRooms, ARoomStartsFromTheOldSharedFilesOnlyWhenTheyAreItsOwn) {
+  const std::string old_translation = typed(std::string(kThreeDialogues), "vieja");
+  const std::string three_comments = "uno\r\n<End>\r\ndos\r\n<End>\r\n\r\n<End>\r\n";
+  fs::create_directories(flat("Scripts Modificados").parent_path());
+  fs::create_directories(flat("Comentarios").parent_path());
+  ASSERT_TRUE(common::write_file(flat("Scripts Modificados"), old_translation));
+  ASSERT_TRUE(common::write_file(flat("Comentarios"), three_comments));
+
+  load(source_in("a", kThreeDialogues));
+  EXPECT_EQ(shown("txtscriptmodificado"), typed(kFirstShown, u"vieja"_qs));
+  EXPECT_EQ(shown("txtcomentario"), u"uno"_qs);
+  type("txtcomentario", u"!"_qs);
+  click("cmdguardarscript");
+  EXPECT_EQ(file(modified_path(5)), old_translation);
+  // The shared files are never written again.
+  EXPECT_EQ(file(flat("Scripts Modificados")), old_translation);
+  EXPECT_EQ(file(flat("Comentarios")), three_comments);
+
+  // Room 9 has two dialogues: neither the translation of room 5 nor its three comments fit.
+  load(source_in("b", kRoomNine));
+  EXPECT_EQ(shown("txtscriptmodificado").contains(u"Nueve<Close>"_qs), true);
+  EXPECT_EQ(shown("txtcomentario"), QString());
+  EXPECT_EQ(tip(),
+            QString::fromUtf8("Comentarios antiguos no usados: no corresponden a esta Room"));
+  EXPECT_EQ(file(comments_path(9)), "\r\n<End>\r\n\r\n<End>\r\n");
+}
+
+TEST_F(EditorRooms, TheFrameOfADialogueRefusesEveryEdit) {
+  load(source_in("a", kThreeDialogues));
+  control<QCheckBox>("chkdesaauto")->setChecked(false);
+  QPlainTextEdit* translation = box("txtscriptmodificado");
+  struct Case {
+    const char* name;
+    QString at;  // the edit happens just before this text (an empty text: at the end)
+    Qt::Key key;
+  };
+  const Case cases[] = {
+      {"typing into the room line", u"<Room"_qs, Qt::Key_X},
+      {"typing into the params line", u"40 0"_qs, Qt::Key_X},
+      {"a line break in the header", u"<Text block 1>"_qs, Qt::Key_Return},
+      {"typing into the block line", u"params"_qs, Qt::Key_X},
+      {"joining the text to the block line", QString::fromUtf8("Año"), Qt::Key_Backspace},
+      {"deleting the marker", u"<End of block>"_qs, Qt::Key_Delete},
+      {"joining the marker to the text", u"<End of block>"_qs, Qt::Key_Backspace},
+      {"typing into the marker", u"block>"_qs, Qt::Key_X},
+      {"the stray Enter after the marker", QString(), Qt::Key_Return},
+      {"typing after the marker", QString(), Qt::Key_X},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTextCursor cursor = translation->textCursor();
+    cursor.setPosition(c.at.isEmpty() ? static_cast<int>(kFirstShown.size())
+                                      : static_cast<int>(kFirstShown.indexOf(c.at)));
+    translation->setTextCursor(cursor);
+    QTest::keyClick(translation, c.key);
+    settle();
+    EXPECT_EQ(shown("txtscriptmodificado"), kFirstShown);
+    EXPECT_TRUE(tip().contains(u"no se pueden cambiar"_qs)) << tip().toStdString();
+  }
+  // Tab moves the focus instead of typing.
+  translation->setFocus();
+  QTest::keyClick(translation, Qt::Key_Tab);
+  EXPECT_EQ(shown("txtscriptmodificado"), kFirstShown);
+  // Nothing was changed, so closing asks nothing.
+  EXPECT_TRUE(form_->close());
+}
+
+TEST_F(EditorRooms, TextBesideTheMarkerStaysEditable) {
+  std::string shared(kThreeDialogues);
+  shared.replace(shared.find("Dos<Close>\r\n<End of block>"), 26, "Dos<Close><End of block>");
+  load(source_in("a", shared));
+  click("cmddialogosiguiente");
+  type("txtscriptmodificado", u"s"_qs);
+  settle();
+  EXPECT_EQ(shown("txtscriptmodificado"),
+            u"<Text block 2><params: 0 0 0 0 0 0>\nDoss<Close><End of block>\n"_qs);
+}
+
+TEST_F(EditorRooms, CharactersTheGameCannotHoldAreRefusedInBothBoxes) {
+  load(source_in("a", kThreeDialogues));
+  control<QCheckBox>("chkdesaauto")->setChecked(false);
+  for (const char* name : {"txtscriptmodificado", "txtcomentario"}) {
+    SCOPED_TRACE(name);
+    const QString before = shown(name);
+    type(name, QString::fromUtf8("€ok"));  // the euro sign is in the code page
+    QApplication::clipboard()->setText(QString::fromUtf8("ž→"));
+    box(name)->paste();
+    settle();
+    EXPECT_FALSE(shown(name).contains(QString::fromUtf8("→")));
+    EXPECT_TRUE(shown(name).contains(QString::fromUtf8("€ok")));
+    EXPECT_TRUE(tip().contains(QString::fromUtf8("«→»"))) << tip().toStdString();
+  }
+}
+
+TEST_F(EditorRooms, APasteThroughTheClipboardMarksTheChange) {
+  load(source_in("a", kThreeDialogues));
+  control<QCheckBox>("chkdesaauto")->setChecked(false);
+  QTextCursor cursor = box("txtscriptmodificado")->textCursor();
+  cursor.setPosition(static_cast<int>(kFirstShown.indexOf(u"<Close>"_qs)));
+  box("txtscriptmodificado")->setTextCursor(cursor);
+  QApplication::clipboard()->setText(u" pegado"_qs);
+  box("txtscriptmodificado")->paste();  // what the menu and the mouse do
+  settle();
+  prompter_.answers = {Answer::cancel};
+  EXPECT_FALSE(form_->close());
+  EXPECT_EQ(prompter_.questions.size(), 1u);
+}
+
+TEST_F(EditorRooms, NoThenACancelledOpenDialogKeepsTheChangesMarked) {
+  load(source_in("a", kThreeDialogues));
+  control<QCheckBox>("chkdesaauto")->setChecked(false);
+  type("txtscriptmodificado", u"x"_qs);
+  prompter_.answers = {Answer::no};
+  prompter_.files.push_back(QString());  // the open dialog cancelled
+  click("cmdabrirscript");
+  prompter_.answers = {Answer::cancel};
+  EXPECT_FALSE(form_->close());
+  EXPECT_EQ(prompter_.questions.size(), 2u);
+}
+
+TEST_F(EditorRooms, EverySaveWritesTheComments) {
+  load(source_in("a", kThreeDialogues));
+  type("txtcomentario", u"nota"_qs);
+  click("cmddialogosiguiente");  // auto-save
+  EXPECT_EQ(file(comments_path()), "nota\r\n<End>\r\n\r\n<End>\r\n\r\n<End>\r\n");
+}
+
+TEST_F(EditorRooms, CommentsThatCannotBeWrittenAreAskedForAtClose) {
+  // A file standing where the comments folder must be created.
+  ASSERT_TRUE(common::write_file(work() / "Comentarios", "no soy una carpeta"));
+  load(source_in("a", kThreeDialogues));
+  ASSERT_FALSE(prompter_.messages.empty());  // told at once
+  type("txtcomentario", u"nota"_qs);
+
+  prompter_.answers = {Answer::no};
+  EXPECT_FALSE(form_->close());
+  ASSERT_EQ(prompter_.questions.size(), 1u);
+  EXPECT_TRUE(prompter_.questions[0].text.contains(u"perder los comentarios"_qs));
+  EXPECT_EQ(shown("txtcomentario"), u"nota"_qs);
+
+  prompter_.answers = {Answer::yes};
+  EXPECT_TRUE(form_->close());
+}
+
+// Dialogue 1 clean, 2 with a tag the packer refuses, 3 with a line wider than the window.
+constexpr std::string_view kChecked =
+    "<Room 5 with 3 text entries>\r\n"
+    "<additional params: 40 0 0 0 0 0 0 0>\r\n"
+    "\r\n"
+    "<Text block 1><params: 0 0 0 0 0 0>\r\n"
+    "Buen viaje<Close>\r\n"
+    "<End of block>\r\n"
+    "\r\n"
+    "<Text block 2><params: 0 0 0 0 0 0>\r\n"
+    "Dos <Nonsense 7> tres<Close>\r\n"
+    "<End of block>\r\n"
+    "\r\n"
+    "<Text block 3><params: 0 0 0 0 0 0>\r\n"
+    "Una linea tan larga que no cabe de ninguna manera en la ventana del juego<Close>\r\n"
+    "<End of block>\r\n";
+
+TEST_F(EditorRooms, ChecksMarkTheTranslationAndF8GoesRoundThem) {
+  load(source_in("a", kChecked));
+  EXPECT_TRUE(form_->marcas().empty());
+  auto f8 = [&](Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(form_.get(), Qt::Key_F8, modifiers);
+    return form_->findChild<QLabel*>(u"Panel2"_qs)->text();
+  };
+  EXPECT_EQ(f8(), QString::fromUtf8("Diálogo número 2 de 3"));
+  ASSERT_FALSE(form_->marcas().empty());
+  const Mark& tag = form_->marcas().front();
+  EXPECT_EQ(tag.kind, MarkKind::error);
+  EXPECT_EQ(shown("txtscriptmodificado")
+                .mid(static_cast<int>(tag.begin), static_cast<int>(tag.end - tag.begin)),
+            u"<Nonsense 7>"_qs);
+  EXPECT_FALSE(form_->aviso_en(static_cast<int>(tag.begin)).isEmpty());
+  ASSERT_EQ(box("txtscriptmodificado")->extraSelections().size(), 1);
+  EXPECT_EQ(box("txtscriptmodificado")->extraSelections()[0].format.underlineStyle(),
+            QTextCharFormat::WaveUnderline);
+
+  EXPECT_EQ(f8(), QString::fromUtf8("Diálogo número 3 de 3"));
+  ASSERT_EQ(form_->marcas().size(), 1u);
+  EXPECT_EQ(form_->marcas()[0].kind, MarkKind::warning);
+  EXPECT_TRUE(form_->aviso_en(static_cast<int>(form_->marcas()[0].begin)).contains(u"3480"_qs));
+  EXPECT_TRUE(control<QFrame>("contorno(0)")->isVisibleTo(form_.get()));
+
+  EXPECT_EQ(f8(), QString::fromUtf8("Diálogo número 2 de 3"));  // round the room
+  EXPECT_EQ(f8(Qt::ShiftModifier), QString::fromUtf8("Diálogo número 3 de 3"));
+  EXPECT_FALSE(control<QFrame>("contorno(1)")->isVisibleTo(form_.get()));
+}
+
+TEST_F(EditorRooms, F8WithoutWarningsSaysSo) {
+  load(source_in("a", kThreeDialogues));
+  QTest::keyClick(form_.get(), Qt::Key_F8);
+  EXPECT_EQ(tip(), QString::fromUtf8("Ningún diálogo con avisos"));
+  EXPECT_EQ(panel(2), QString::fromUtf8("Diálogo número 1 de 3"));
+}
+
+TEST_F(EditorRooms, TheReviewCountsTheRoomAndTakesTheWindowThere) {
+  std::string translation(kChecked);
+  translation.replace(translation.find("Buen viaje"), 10, "Hola");
+  fs::create_directories(modified_path().parent_path());
+  ASSERT_TRUE(common::write_file(modified_path(), translation));
+  load(source_in("a", kChecked));
+
+  QTest::keyClick(form_.get(), Qt::Key_R, Qt::ControlModifier);
+  auto* review = qobject_cast<Revision*>(form_->revision());
+  ASSERT_NE(review, nullptr);
+  EXPECT_EQ(review->cabecera(),
+            QString::fromUtf8("1 de 3 diálogos traducidos · 1 con errores · 1 con avisos"));
+  QTreeWidget* list = review->lista();
+  ASSERT_EQ(list->topLevelItemCount(), 3);
+  const QStringList states = {u"traducido"_qs, u"con errores"_qs, u"con avisos"_qs};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(list->topLevelItem(i)->text(0), QString::number(i + 1));
+    EXPECT_EQ(list->topLevelItem(i)->text(1), states[i]);
+  }
+  EXPECT_EQ(list->topLevelItem(0)->text(2), u"Hola<Close>"_qs);
+
+  // A fixed dialogue updates the head as it is typed.
+  emit list->itemClicked(list->topLevelItem(1), 0);
+  EXPECT_EQ(panel(2), QString::fromUtf8("Diálogo número 2 de 3"));
+  QTextCursor cursor = box("txtscriptmodificado")->textCursor();
+  const QString text = shown("txtscriptmodificado");
+  cursor.setPosition(static_cast<int>(text.indexOf(u"<Nonsense"_qs)));
+  cursor.setPosition(static_cast<int>(text.indexOf(u" tres"_qs)), QTextCursor::KeepAnchor);
+  box("txtscriptmodificado")->setTextCursor(cursor);
+  QTest::keyClick(box("txtscriptmodificado"), Qt::Key_Delete);
+  // Still a warning: the tag of the source is missing now.
+  EXPECT_EQ(review->cabecera(),
+            QString::fromUtf8("2 de 3 diálogos traducidos · 0 con errores · 2 con avisos"));
+  EXPECT_EQ(list->topLevelItem(1)->text(1), u"con avisos"_qs);
+}
+
+TEST_F(EditorRooms, GoToAndSearchReachTheDialogueAndSelectTheMatch) {
+  load(source_in("a", kThreeDialogues));
+  type("txtcomentario", u"Revisar la TRES"_qs);
+  prompter_.numbers = {3};
+  QTest::keyClick(form_.get(), Qt::Key_G, Qt::ControlModifier);
+  EXPECT_EQ(panel(2), QString::fromUtf8("Diálogo número 3 de 3"));
+  EXPECT_EQ(prompter_.ranges.back(), (std::pair<int, int>(1, 3)));
+
+  // Case does not count. From the translation on show: its "Tres", the comment of dialogue 1
+  // (round the room), then the source of dialogue 3.
+  prompter_.texts = {u"tres"_qs};
+  QTest::keyClick(form_.get(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(box("txtscriptmodificado")->textCursor().selectedText(), u"Tres"_qs);
+  QTest::keyClick(form_.get(), Qt::Key_F3);
+  EXPECT_EQ(panel(2), QString::fromUtf8("Diálogo número 1 de 3"));
+  EXPECT_EQ(box("txtcomentario")->textCursor().selectedText(), u"TRES"_qs);
+  QTest::keyClick(form_.get(), Qt::Key_F3);
+  EXPECT_EQ(panel(2), QString::fromUtf8("Diálogo número 3 de 3"));
+  EXPECT_EQ(box("txtscriptoriginal")->textCursor().selectedText(), u"Tres"_qs);
+}
+
+TEST_F(EditorRooms, SpellingMarksWordsOffersSuggestionsAndLearnsWords) {
+  load(source_in("a", kChecked));
+  ASSERT_TRUE(form_->usar_diccionario(fs::path(QV_TEST_DATA) / "pequeno.aff"));
+  EXPECT_TRUE(form_->marcas().empty());  // "Buen viaje" is in the tiny dictionary
+
+  QTextCursor cursor = box("txtscriptmodificado")->textCursor();
+  cursor.setPosition(static_cast<int>(kFirstShown.indexOf(u"<Room"_qs)));
+  cursor.setPosition(static_cast<int>(shown("txtscriptmodificado").indexOf(u"<Close>"_qs)));
+  box("txtscriptmodificado")->setTextCursor(cursor);
+  for (const char* text : {" mundoo", " Tavin", " dijo<a>"})
+    type("txtscriptmodificado", QString::fromLatin1(text));
+  settle();
+  // A character name and a word with a token are skipped.
+  std::vector<Mark> spelling;
+  for (const Mark& m : form_->marcas()) {
+    if (m.kind == MarkKind::spelling) spelling.push_back(m);
+  }
+  ASSERT_EQ(spelling.size(), 1u);
+  const Mark wrong = spelling[0];
+  EXPECT_EQ(wrong.kind, MarkKind::spelling);
+  EXPECT_EQ(shown("txtscriptmodificado").mid(static_cast<int>(wrong.begin), 6), u"mundoo"_qs);
+
+  std::unique_ptr<QMenu> menu(form_->menu_contextual(static_cast<int>(wrong.begin) + 1));
+  QStringList entries;
+  for (QAction* action : menu->actions()) entries.append(action->text());
+  EXPECT_EQ(entries.first(), u"mundo"_qs);
+  EXPECT_TRUE(entries.contains(QString::fromUtf8("Añadir al diccionario")));
+  EXPECT_TRUE(entries.contains(u"Ignorar"_qs));
+  menu->actions()[entries.indexOf(QString::fromUtf8("Añadir al diccionario"))]->trigger();
+  for (const Mark& m : form_->marcas()) EXPECT_NE(m.kind, MarkKind::spelling) << m.message;
+  EXPECT_EQ(file(work() / "Diccionario personal.dic"), "mundoo\n");
 }
 
 }  // namespace
