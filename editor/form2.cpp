@@ -30,9 +30,8 @@ QString utf8(std::string_view text) {
 // The largest pixel size, from `font`'s own down to a floor, at which `fits` holds. The table
 // was drawn for a small bitmap face; wider faces have to shrink to keep rows and columns apart.
 template <typename Fits>
-QFont fitted_font(QFont font, Fits fits) {
+QFont fitted_font(QFont font, Fits fits, int kSmallest = 9) {
   int size = QFontInfo(font).pixelSize();
-  constexpr int kSmallest = 9;
   for (; size > kSmallest; --size) {
     font.setPixelSize(size);
     if (fits(QFontMetrics(font))) return font;
@@ -85,15 +84,25 @@ void Form2::build_labels() {
     }
     return true;
   });
-  // The headings' face: each token fits above its column, never larger than the data's.
-  const QFont heading_font = fitted_font(table_font, [&](const QFontMetrics& metrics) {
-    for (const AccentColumn& column : columns) {
-      if (metrics.horizontalAdvance(utf8(column.token)) > column.heading_width / kTwipsPerPixel) {
-        return false;
-      }
-    }
-    return true;
-  });
+  // The headings' face: each token fits above its column and clear of its neighbours' centred
+  // tokens (the heading labels overlap), never larger than the data's.
+  const QFont heading_font = fitted_font(
+      table_font,
+      [&](const QFontMetrics& metrics) {
+        double previous_right = -1e9;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+          const AccentColumn& column = columns[i];
+          const int width = metrics.horizontalAdvance(utf8(column.token));
+          const double left = column.heading_left / double(kTwipsPerPixel);
+          const double box = column.heading_width / double(kTwipsPerPixel);
+          if (width > box) return false;
+          const double text_left = i == 0 ? left : left + (box - width) / 2;
+          if (text_left < previous_right + 2) return false;
+          previous_right = text_left + width;
+        }
+        return true;
+      },
+      6);
   const auto notes = accent_notes();
   const QFont note_font = fitted_font(font(), [&](const QFontMetrics& metrics) {
     return std::all_of(notes.begin(), notes.end(), [&](const AccentNote& note) {
@@ -143,7 +152,11 @@ void Form2::Form_Load() {
   const auto columns = accent_columns();
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (auto* data = findChild<QLabel*>(utf8(columns[i].data_name))) {
-      data->setText(utf8(accent_column_text(i)));
+      // The table's row break is a line feed and a carriage return; a label would show the
+      // carriage return as a blank at the start of every row after the first.
+      QString text = utf8(accent_column_text(i));
+      text.replace(u"\n\r"_qs, u"\n"_qs);
+      data->setText(text);
     }
   }
 }
