@@ -99,6 +99,50 @@ constexpr std::string_view kPreviewTranslation =
     "<Close>\r\n"
     "<End of block>\r\n";
 
+// A room whose translation has a tag the packer refuses, a line too wide for its window, a
+// window of four lines and a misspelt word.
+constexpr std::string_view kMarksSource =
+    "<Room 30 with 3 text entries>\r\n"
+    "<additional params: 64 0 0 0 0 0 0 0>\r\n"
+    "\r\n"
+    "<Text block 1><params: 0 0 0 0 0 0>\r\n"
+    "The lighthouse keeper is asleep.\r\n"
+    "<Close>\r\n"
+    "<End of block>\r\n"
+    "\r\n"
+    "<Text block 2><params: 0 0 0 0 0 0>\r\n"
+    "Wake him up and ask\r\n"
+    "about the boat.\r\n"
+    "<Close>\r\n"
+    "<End of block>\r\n"
+    "\r\n"
+    "<Text block 3><params: 0 0 0 0 0 0>\r\n"
+    "Good luck.\r\n"
+    "<Close>\r\n"
+    "<End of block>\r\n";
+
+constexpr std::string_view kMarksTranslation =
+    "<Room 30 with 3 text entries>\r\n"
+    "<additional params: 64 0 0 0 0 0 0 0>\r\n"
+    "\r\n"
+    "<Text block 1><params: 0 0 0 0 0 0>\r\n"
+    "El farero est\xE1 dormido.\r\n"
+    "<Close>\r\n"
+    "<End of block>\r\n"
+    "\r\n"
+    "<Text block 2><params: 0 0 0 0 0 0>\r\n"
+    "Despi\xE9rtalo <Bold> y preg\xFAntale por la barca\r\n"
+    "que esta amarrada en el muelle del norte, junto al faro.\r\n"
+    "Dile que vienes\r\n"
+    "de parte del alcalde.\r\n"
+    "<Close>\r\n"
+    "<End of block>\r\n"
+    "\r\n"
+    "<Text block 3><params: 0 0 0 0 0 0>\r\n"
+    "Buena suerte.\r\n"
+    "<Close>\r\n"
+    "<End of block>\r\n";
+
 class SampleAnswers : public qv::editor::Prompter {
  public:
   explicit SampleAnswers(QString file) : file_(std::move(file)) {}
@@ -153,6 +197,7 @@ class Room {
     settle();
   }
   qv::editor::Form1& window() { return *window_; }
+  void set_search(const QString& text) { answers_->search = text; }
 
  private:
   QTemporaryDir scratch_;
@@ -164,6 +209,7 @@ class Room {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  qv::editor::install_spanish_qt_texts();
   if (argc != 2) {
     std::fprintf(stderr, "usage: readme_pictures FOLDER\n");
     return 2;
@@ -173,6 +219,21 @@ int main(int argc, char** argv) {
     Room room(kLoadedSource, kLoadedTranslation, kLoadedComments);
     room.click(u"cmddialogosiguiente"_qs);
     if (!room.window().grab().save(folder.filePath(u"textbench-loaded.png"_qs))) return 1;
+  }
+  {
+    Room room(kMarksSource, kMarksTranslation, {});
+    room.window().siguiente_con_avisos(+1);
+    settle();
+    if (!room.window().grab().save(folder.filePath(u"marks.png"_qs))) return 1;
+    room.window().abrir_revision();
+    settle();
+    QWidget* review = room.window().revision();
+    if (review == nullptr || !review->grab().save(folder.filePath(u"review.png"_qs))) return 1;
+    review->close();
+    room.set_search(u"FARO"_qs);
+    room.window().buscar();
+    settle();
+    if (!room.window().grab().save(folder.filePath(u"search.png"_qs))) return 1;
   }
   Room room(kPreviewSource, kPreviewTranslation, {});
   if (!room.window().grab().save(folder.filePath(u"preview.png"_qs))) return 1;
