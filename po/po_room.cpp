@@ -152,6 +152,8 @@ std::string describe(dialogue::DumpProblem problem) {
       return "more dialogues than the editor reads";
     case dialogue::DumpProblem::missing_end:
       return "ends before its \"<End of block>\"";
+    case dialogue::DumpProblem::too_few_dialogues:
+      return "holds fewer dialogues than its first line counts";
   }
   return "unreadable";
 }
