@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole chain on a sample disc image of our own:
-# make the image, discunpack, roomdump, scriptdump, scriptpack over the dump texts, then
+# make the image, discunpack, roomdump, scriptdump, scriptpack over the dump texts and the round
+# trip check, then a demo translation through scriptpo and scriptcheck, scriptpack again, and
 # discpack into a translated image and an xdelta3 patch from the original to it.
 # Everything lands in out/sample/ (pass --full for an image of the real disc's full size).
 set -euo pipefail
@@ -8,7 +9,8 @@ cd "$(dirname "$0")/.."
 top=$(pwd)
 bash tools/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets=(make_sample_disc discunpack roomdump scriptdump scriptpack round_trip_check discpack)
+targets=(make_sample_disc discunpack roomdump scriptdump scriptpack round_trip_check scriptpo
+  scriptcheck discpack)
 # The editor is built too where Qt 6 is there.
 cmake --build build --target help | grep textbench >/dev/null && targets+=(textbench)
 cmake --build build -j"$(nproc)" --target "${targets[@]}" >/dev/null
@@ -28,18 +30,18 @@ cd "$sample/work"
 round_trip_status=0
 "$top/build/tools/round_trip/round_trip_check" >../round_trip.log || round_trip_status=$?
 
-# Until translations come from PO files, a known sample line in the first two rooms that hold
-# it stands in for a translation.
-mapfile -t edited_dumps < <(grep -l 'The river is quiet tonight' "$sample"/Rooms/disk1/*/code/outscript.txt |
-  sort -V | head -n 2)
-((${#edited_dumps[@]} > 0)) || { echo "No sample dump holds the line to translate"; exit 1; }
-edited_rooms=()
-for dump in "${edited_dumps[@]}"; do
-  LC_ALL=C sed -i $'s/The river is quiet tonight/El r\xEDo est\xE1 tranquilo esta noche/' "$dump"
-  LC_ALL=C grep -q $'El r\xEDo est\xE1 tranquilo' "$dump" ||
-    { echo "The translated line did not go into $dump"; exit 1; }
-  edited_rooms+=("$(basename "$(dirname "$(dirname "$dump")")")")
-done
+# The team's way: every room as a PO file, then a small demo translation of a few rooms, shipped
+# as PO files with the tools, merged into the editor's per-room files, checked and placed where
+# scriptpack reads it.
+"$top/build/po/scriptpo" export --out ../po >../scriptpo_export.log
+"$top/build/po/scriptpo" import "$top"/tools/demo_translation/*.po --translations ../translation \
+  >../scriptpo_import.log
+"$top/build/po/scriptpo" place --translations ../translation >../scriptpo_place.log
+mapfile -t edited_rooms < <(find ../translation/"Scripts Modificados" -mindepth 1 -maxdepth 1 \
+  -type d -name 'Room *' -printf '%f\n' | sed 's/^Room //' | sort -n)
+check_status=0
+"$top/build/check/scriptcheck" >../scriptcheck.log || check_status=$?
+((check_status <= 1)) || { cat ../scriptcheck.log; exit 1; }
 "$top/build/pack/scriptpack" >../scriptpack_translated.log
 
 # discpack ends with status 1 when rooms were left out (each is named); the image holds the rest.
@@ -73,12 +75,16 @@ Sample run finished in $sample
   scriptpack:        $repacked rooms repacked into code/script and code/8script;
                      $refused rooms refused, $unsupported unsupported tags or characters
   $(tail -n 1 ../round_trip.log)
+  scriptpo:          $(tail -n 1 ../scriptpo_export.log | sed 's/^scriptpo: //')
+                     $(tail -n 1 ../scriptpo_import.log | sed 's/^scriptpo: //')
+                     $(grep -m1 'rooms placed' ../scriptpo_place.log | sed 's/^scriptpo: //')
+  $(tail -n 1 ../scriptcheck.log)
   discpack:          $replaced rooms replaced in translated.bin (rooms ${edited_rooms[*]} edited),
                      $left_out left out (status $discpack_status)
   patch:             patch.xdelta ($(stat -c %s "$sample/patch.xdelta") bytes); apply it with
                      xdelta3 -d -s original.bin patch.xdelta translated.bin
   console logs:      discunpack.log, roomdump.log, scriptdump.log, scriptpack.log, round_trip.log,
-                     discpack.log
+                     scriptpo_*.log, scriptcheck.log, scriptpack_translated.log, discpack.log
 SUMMARY
 if ((round_trip_status != 0)); then
   echo "Some rooms did not come back as the game had them:"
