@@ -41,7 +41,7 @@ for harness in "$build"/fuzz/*; do
   mkdir -p "$corpus" "$artifacts"
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
   options=(-max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts"
-           -timeout=25 -rss_limit_mb=2048)
+           -timeout=60 -rss_limit_mb=2048)
   [ -f "fuzz/$name.dict" ] && options+=(-dict="$root/fuzz/$name.dict")
   log=$scratch/$name/log
   status=0
