@@ -1,5 +1,7 @@
 #include "disc/image_writer.hpp"
 
+#include "common/files.hpp"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -265,15 +267,23 @@ std::optional<std::string> write_planned_image(const fs::path& original, const f
                                                const BeforeVerify& before_verify) {
   const int from = ::open(original.c_str(), O_RDONLY | O_CLOEXEC);
   if (from < 0) return "cannot open " + original.string();
-  // A name of our own beside the output: nothing that exists there, the original included, is
-  // ever opened for writing.
-  std::string name = output.string() + ".XXXXXX";
-  const int to = ::mkostemp(name.data(), O_CLOEXEC);
+  // The scratch name is fixed, so a run that was killed leaves at most this one file, which the
+  // next run removes. It is made afresh (never opened while it exists), so nothing that stands
+  // there is written, and a scratch name that is the original itself is refused.
+  const fs::path scratch = common::scratch_path_of(output);
+  struct stat original_stat {};
+  struct stat scratch_stat {};
+  if (::fstat(from, &original_stat) == 0 && ::lstat(scratch.c_str(), &scratch_stat) == 0 &&
+      scratch_stat.st_dev == original_stat.st_dev && scratch_stat.st_ino == original_stat.st_ino) {
+    ::close(from);
+    return scratch.string() + " is the original image; it cannot be the scratch file";
+  }
+  ::unlink(scratch.c_str());
+  const int to = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (to < 0) {
     ::close(from);
-    return "cannot create a scratch file beside " + output.string();
+    return "cannot create the scratch file " + scratch.string();
   }
-  const fs::path scratch = name;
   const mode_t mask = ::umask(0);
   ::umask(mask);
   auto failure = write_image(from, to, plan, scratch);

@@ -17,7 +17,8 @@ using BeforeVerify = std::function<void(const std::filesystem::path& scratch)>;
 // Writes `plan` over the image `original` into `output`. Original sectors at their place are
 // copied byte for byte; moved ones get only their header address changed; the planned files'
 // sectors and the changed directory sectors are built afresh with EDC and ECC. The new image is
-// written to a fresh scratch file beside `output` and read back with the disc reader: its size,
+// written to the scratch file "<output>.partial" beside `output`, created afresh (one left by a
+// killed run is removed first), and read back with the disc reader: its size,
 // its directory, every planned file as discunpack cuts it, the EDC and ECC of every written
 // sector and the address of every sector from the first moved one on. Only then is it renamed
 // to `output`; on any failure it is removed and an older `output` is left as it was. Never

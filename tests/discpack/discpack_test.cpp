@@ -327,9 +327,24 @@ TEST_F(Discpack, ArgumentsAndImagesThatEndTheRun) {
 
   // An output that cannot be written is reported, and nothing half-written is left.
   EXPECT_EQ(run({"../disc.img", "../no/such/dir/out.bin"}), 2);
-  EXPECT_EQ(console_.str(), "discpack: cannot create a scratch file beside " +
-                                (work() / "../no/such/dir/out.bin").string() +
+  EXPECT_EQ(console_.str(), "discpack: cannot create the scratch file " +
+                                (work() / "../no/such/dir/out.bin.partial").string() +
                                 "; nothing written\n");
+
+  // The scratch name is fixed so that a killed run leaves one file the next run takes away;
+  // when that name is the original itself, nothing is written over it.
+  fs::create_hard_link(root() / "disc.img", root() / "out.bin.partial");
+  EXPECT_EQ(run({"../disc.img", "../out.bin"}), 2);
+  EXPECT_EQ(console_.str(), "discpack: " + (work() / "../out.bin.partial").string() +
+                                " is the original image; it cannot be the scratch file; nothing "
+                                "written\n");
+  EXPECT_EQ(qv::common::read_file(root() / "disc.img"), original_);
+  fs::remove(root() / "out.bin.partial");
+  ASSERT_TRUE(
+      qv::common::write_file(root() / "out.bin.partial", std::string_view("left by a kill")));
+  EXPECT_EQ(run({"../disc.img", "../out.bin"}), 0);
+  EXPECT_FALSE(fs::exists(root() / "out.bin.partial"));
+  EXPECT_EQ(qv::common::read_file(root() / "out.bin"), original_);
 }
 
 }  // namespace

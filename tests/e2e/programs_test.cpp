@@ -9,6 +9,8 @@
 #include <regex>
 
 #include "common/files.hpp"
+#include "pack/compressor.hpp"
+#include "pack/script_builder.hpp"
 #include "tests/e2e/program_runner.hpp"
 #include "tests/support/scratch_dir.hpp"
 #include "tools/sample_disc/sample_disc.hpp"
@@ -34,6 +36,10 @@ const Program kPrograms[] = {
 };
 constexpr int kProgramCount = 4;
 
+// discpack runs last, after one room's script was changed, so that it has a room to put in.
+const Program kDiscpack = {"discpack", QV_DISCPACK, {"../disc.img", "../translated.bin"}};
+constexpr int kChangedRoom = 1;
+
 int number_from_environment(const char* name, int fallback) {
   const char* value = std::getenv(name);
   return value && *value ? std::atoi(value) : fallback;
@@ -53,10 +59,20 @@ class Reference {
   fs::path stage(int k) const { return base_ / ("stage" + std::to_string(k)); }
   std::chrono::microseconds duration(int program) const { return durations_[program]; }
 
+  // The tree of the last stage with room kChangedRoom's "8script" packed from a changed dump
+  // text, and that tree after discpack.
+  fs::path changed() const { return base_ / "changed"; }
+  fs::path packed() const { return base_ / "packed"; }
+  std::chrono::microseconds discpack_duration() const { return discpack_duration_; }
+
   // Runs `program` in the tree `root`, its console kept outside every tree.
   ProgramRun run(int program, const fs::path& root, const RunOptions& options = {}) const {
-    return qv::test::run_program(kPrograms[program].path, kPrograms[program].args, root / "work",
-                                 options, base_ / "console.txt");
+    return run(kPrograms[program], root, options);
+  }
+  ProgramRun run(const Program& program, const fs::path& root,
+                 const RunOptions& options = {}) const {
+    return qv::test::run_program(program.path, program.args, root / "work", options,
+                                 base_ / "console.txt");
   }
 
  private:
@@ -72,6 +88,32 @@ class Reference {
           std::chrono::steady_clock::now() - start);
       ok_ = result.exited && result.status == 0;
     }
+    if (ok_) ok_ = prepare_discpack();
+  }
+
+  bool prepare_discpack() {
+    qv::test::link_tree(stage(kProgramCount), changed());
+    const fs::path code = changed() / "Rooms/disk1" / std::to_string(kChangedRoom) / "code";
+    const auto dump = qv::common::read_file(code / "outscript.txt");
+    const auto header = qv::common::read_file(code / "8script.dat");
+    if (!dump || !header || header->size() < 4) return false;
+    std::string text(dump->begin(), dump->end());
+    const std::size_t letter =
+        text.find_first_of("abcdefghijklmnopqrstuvwxyz", text.find("<params"));
+    if (letter == std::string::npos) return false;
+    text[letter] = text[letter] == 'q' ? 'x' : 'q';
+    const auto built = qv::pack::build_script(
+        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    if (built.refusal) return false;
+    const auto compressed = qv::pack::write_compressed_script(
+        built.script, {(*header)[0], (*header)[1], (*header)[2], (*header)[3]});
+    if (!qv::common::write_file(code / "8script", compressed)) return false;
+    qv::test::link_tree(changed(), packed());
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramRun result = run(kDiscpack, packed());
+    discpack_duration_ = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+    return result.exited && result.status == 0 && fs::exists(packed() / "translated.bin");
   }
 
  public:
@@ -80,6 +122,7 @@ class Reference {
  private:
   fs::path base_;
   std::chrono::microseconds durations_[kProgramCount]{};
+  std::chrono::microseconds discpack_duration_{};
 };
 
 class Programs : public ::testing::Test {
@@ -182,6 +225,23 @@ TEST_F(Programs, ARunAfterAKillLeavesWhatAnUndisturbedRunLeaves) {
       EXPECT_EQ(qv::test::tree_differences(reference().stage(k + 1), tree()),
                 std::vector<std::string>{});
     }
+  }
+}
+
+TEST_F(Programs, ADiscpackRunAfterAKillLeavesWhatAnUndisturbedRunLeaves) {
+  const int kills = number_from_environment("QV_KILL_ROUNDS", 2);
+  std::mt19937_64 random(number_from_environment("QV_KILL_SEED", 7));
+  for (int round = 0; round < kills; ++round) {
+    const auto delay = std::chrono::microseconds(std::uniform_int_distribution<std::int64_t>(
+        0, reference().discpack_duration().count())(random));
+    SCOPED_TRACE("discpack killed after " + std::to_string(delay.count()) + " us");
+    qv::test::link_tree(reference().changed(), tree());
+    RunOptions options;
+    options.kill_after = delay;
+    reference().run(kDiscpack, tree(), options);
+    const ProgramRun again = reference().run(kDiscpack, tree());
+    EXPECT_TRUE(again.exited && again.status == 0) << trace_of(again);
+    EXPECT_EQ(qv::test::tree_differences(reference().packed(), tree()), std::vector<std::string>{});
   }
 }
 
