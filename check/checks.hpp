@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checks of a dump text before it is packed: every piece of text that the game would lose
 // (found by the packer's own encoder and script builder, so a check never disagrees with what

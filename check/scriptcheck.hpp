@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // scriptcheck: the checks of every room's dump text beside the tree, or of the dump texts given.
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows code page 1252, the character set of every text file of the tool set.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-file reads and writes over bytes. The tools read a file into memory, work on the bytes
 // with pure functions and write each output in one go, so no half-written file is left behind.

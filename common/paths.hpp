@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Paths of the shared directory tree. One program creates a directory as "Rooms" and the others
 // address it as "rooms": every path is resolved component by component against what exists,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The accent reference table: what each speaker makes of each accent token, with the notes the
 // translators read under it and where the window puts every piece. All of it is data, walked by

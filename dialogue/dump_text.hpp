@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor's view of the files it works on: a dump text cut into dialogues, the header line's
 // numbers, the translation as written back, and the comments file. Everything here works on the

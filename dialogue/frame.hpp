@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The frame of a dialogue as the editor holds it: the lines that the translator may not change,
 // because the packer and the editor's own reading depend on them.

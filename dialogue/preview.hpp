@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dialogue preview: how the game's message windows would show one translated dialogue.
 // Plain functions over the dialogue's bytes (code page 1252, CR LF line breaks), so that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fixed sorting of file numbers into category directories, and the names of the files.
 #include <span>

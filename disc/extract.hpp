@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Cutting one file out of the image: the user data of its sectors, the last one cut short by
 // its slack, streamed through fixed buffers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The disc's own directory: 4-byte entries in the user data of sectors 24 to 35, read into the
 // `file index` from which every file's sector range comes.

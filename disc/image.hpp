@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Access to a raw disc image of 2352-byte sectors. The only I/O is `ImageSource::read_at`;
 // everything about sectors, headers and user data is arithmetic above it, so tests hand the

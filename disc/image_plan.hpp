@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a new image will hold, planned before a byte of it is written: files given new content,
 // in their own sectors or grown with everything after them moved down, and the directory that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "disc/image_writer.hpp"
 
 #include "common/files.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one place where an image is written: a plan (see image_plan.hpp) put into a new file and
 // read back before it takes its name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Raw sectors built afresh for writing: sync, address, EDC and ECC computed, so the drive
 // accepts them; the subheader comes from the caller.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // discpack: puts each room's new "8script" back into the room's code archive and the archives
 // into a new image beside the original. Here rooms, scripts and the disc meet; each of them

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Searching a room's texts without regard to case. Qt-free: works on code page 1252 bytes.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's only ways of asking the user something: message boxes and the open dialog. They
 // sit behind this interface so that tests can drive the real window and answer every question.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor's main window: one dialogue of a room at a time, its source text, the translation,
 // a comment, and the commands that load, move, save and close.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The accent reference window "Lista de MTED": what each speaker makes of each accent token,
 // with the translators' notes. Shown modeless from the main window's button; it has no

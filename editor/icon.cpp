@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/icon.hpp"
 
 // The pictures live in a static library, so their resource must be registered by hand; the

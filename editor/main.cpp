@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // textbench: the translator's editor over a source dump, its translation and its comments.
 #include <QApplication>
 

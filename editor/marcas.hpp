@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Marks over the translation box: what the checks and the preview's width rule find in one
 // dialogue, placed where the box shows it. Qt-free: the box's positions count characters with

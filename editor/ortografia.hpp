@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Spelling of the translation with Hunspell. Qt-free: works on code page 1252 bytes and box
 // positions (each CR LF counts once).

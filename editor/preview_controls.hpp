@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The preview's controls in the main window: three message-window pictures, a transparent
 // label over each and the scroll bar for dialogues of more than three windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the review list says of each dialogue and of the room. Qt-free.
 #include <span>

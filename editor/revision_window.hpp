@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Revisión": every dialogue of the room with its state and the first line of its translation.
 // Modeless; a click on a row takes the main window to that dialogue.

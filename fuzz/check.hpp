@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A failed property of a harness: say which and stop, so the fuzzer keeps the input.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The room archive rebuild over arbitrary bytes: the first two bytes say how long the new part
 // is, it follows, and the rest is the archive. A rebuild that is not refused must keep every
 // other part and the bytes around the parts, move the later offsets by the change in length,

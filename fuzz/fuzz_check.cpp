@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks over any dump text. Besides not failing, the lines with encoder errors are exactly
 // the lines on which the encoder itself prints a message.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compressor: its output must decompress to the script, and the fast match search must
 // choose exactly what the brute-force one chooses.
 #include <algorithm>

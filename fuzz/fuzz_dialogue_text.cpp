@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's readers of untrusted text: the header line, the dialogues, the comments file and
 // the preview. Input: one byte choosing the scroll value, then the text.
 #include <cstdint>

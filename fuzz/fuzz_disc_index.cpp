@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disc directory, the file index and extraction over an image held in memory.
 // Input: one byte for the reader's chunk size, two bytes (little-endian) for the length of the
 // directory's user data, the directory, then the raw image (2352-byte sectors).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decompressor of "8script" files. Input: the compressed file itself (header and stream);
 // the header's size limit is taken as given, and the stream is also decompressed with a
 // smaller limit.

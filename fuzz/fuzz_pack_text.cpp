@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dump-text parser, the line encoder and the script builder over any text, as a
 // translator's editor may leave it.
 #include <cstdint>

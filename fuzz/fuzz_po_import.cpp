@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The merge of PO entries into a room's files, fed with untrusted entries and dump texts.
 // The input is split at NUL bytes: a source dump, a comments file, then entries of four fields
 // (msgctxt, msgid, msgstr, comment). A source that cannot be read falls back to a fixed room,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The room archive split and the palette conversion. Input: one byte choosing the kind
 // directory ("code", "unknown", "GFX"), then the archive.
 #include <algorithm>

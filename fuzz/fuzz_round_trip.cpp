@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dump, then pack, then compress and decompress: for a script that the dump text can describe
 // (at least 51 bytes, a readable record table, no argument byte past its block's end, no
 // token index above 48), what comes back is the script up to its closing offset, or differs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record table and the dump writer over a decompressed script. Input: two bytes
 // (little-endian) choosing the room number, then the script.
 #include <cstdint>

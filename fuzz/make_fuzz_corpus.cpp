@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // make_fuzz_corpus DIR: writes the seed corpora (DIR/<harness>/) and the dump-text dictionary
 // (DIR/../dump_text.dict) from our own sample disc. Run by hand when the formats change; the
 // output is committed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The compressor: a decompressed script to the LZSS bit stream and the "8script" file around it.
 // Greedy parsing over a 4096-byte ring; the search rules (4077 candidate positions, which ring

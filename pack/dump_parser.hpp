@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading the dump text "outscript.txt": its lines, the room header and the text block headers.
 #include <array>

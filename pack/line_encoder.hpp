@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The line encoder: one line of dump text (character names, bracketed tags and plain
 // characters) to game text codes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Matching of a dump text line against a pattern such as "<Delay %d>", the way the C library's
 // formatted reading does it, so that hand-edited text is read as leniently as the game's

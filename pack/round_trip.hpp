@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a repacked script compares with the script its dump text came from. Dumping and packing
 // again cannot give back every byte: a few texts stand for more than one code. This tells a

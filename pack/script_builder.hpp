@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The script builder: a room's dump text to its decompressed script (record table, encoded text
 // blocks, one trailing 0x00).

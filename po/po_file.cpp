@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "po/po_file.hpp"
 
 #include <gettext-po.h>

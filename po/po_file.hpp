@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PO files through gettext's own library: the entries of one room written as a PO file, and the
 // entries of a PO file read back with the library's diagnostics (file and line).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One room's dialogue as PO entries and back: the entries exported from a source dump (with the
 // editor's translation and comments when there are some), and the merge of PO entries into the

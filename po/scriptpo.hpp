@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // scriptpo: a room's dialogue as a PO file for a team's translation tools, the PO files merged
 // back into the editor's translation and comments files, and the finished translations placed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Room archives: a part count, an offset table and the parts. Splitting is a pure function
 // from the archive's bytes to the files it yields; the driver writes them.

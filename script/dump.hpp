@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The decompressed script's record table and the dump text written from it.
 #include <array>

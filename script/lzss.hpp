@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The compressed script: a 12-byte header and an LZSS bit stream over a 4096-byte ring.
 #include <array>

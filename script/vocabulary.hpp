@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game's text code: the one table of codes, argument flags, tags, letters, character names
 // and auto-accent tokens. The decoder of scriptdump, the encoder of scriptpack and the editor

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # discpack's speed against copying the image: over a full-size sample image with 40 rooms
 # translated (each fits its sectors), discpack writes a new image and `cp` copies the original,
 # to the same disk, side by side. Runs alternate, several rounds; outputs are removed and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Extraction speed against the floor that the file system sets: discunpack over a full-size
 # sample image, and `cp -r` of the tree it extracted (the same 5618 files, the same bytes) to a
 # fresh folder on the same disk. Runs alternate, several rounds; outputs are removed and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the programs and runs N rounds of the damage test over them (default 200):
 #   bash tools/damage.sh [N]      (QV_BUILD_DIR picks another build directory than build/)
 # Scratch trees go to /dev/shm where it exists, which is much faster than a disk.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # fuzz.sh SECONDS: builds every libFuzzer harness in build-fuzz and runs each for SECONDS from
 # a scratch copy of its seed corpus (fuzz/corpus/<harness>/), with fuzz/<harness>.dict when
 # there is one. Prints executions, coverage and findings per harness; exits 1 when any harness

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up, builds and runs the whole chain on a sample disc image of our own:
 # make the image, discunpack, roomdump, scriptdump, scriptpack over the dump texts and the round
 # trip check, then a demo translation through scriptpo and scriptcheck, scriptpack again, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The accent reference table as data: its shape, the cells the translators look up most, and
 // that every exception names a real row and column.
 #include "dialogue/accent_table.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame of a dialogue that the editor keeps, and saves that keep a file's link and mode.
 #include "dialogue/frame.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview's refresh as plain functions: body, windows, tag removal and scroll state.
 #include "dialogue/preview.hpp"
 

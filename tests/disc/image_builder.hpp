@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small raw images for the tests: every sector's header and error-correction area is filled
 // with a marker byte, so a reader that copies them into a file is caught.

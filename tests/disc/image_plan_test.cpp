@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Planning and writing a new image over a small one of our own: files in place, grown with
 // everything after them moved, refused; and the check that stops a damaged image.
 #include "disc/image_plan.hpp"

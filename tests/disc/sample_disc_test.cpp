@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sample disc is the input of the sample run and of the chain's tests, so it must hold
 // what it promises: a directory that the reader takes apart as planned, room archives in the
 // game's layout and scripts that the script tools read back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A slow, obviously correct check of a Mode 2 Form 1 sector's EDC and ECC, written from the
 // code definitions (CRC polynomial bit by bit, Reed-Solomon syndromes over GF(2^8) by shifts),

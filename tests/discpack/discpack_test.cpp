@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // discpack over our own small sample disc: extract it, give a few rooms new scripts, put them
 // back, and cut the new image up again.
 #include "discpack/discpack.hpp"

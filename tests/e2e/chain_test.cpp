@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole chain on our own small sample disc: extract, split the rooms, dump the scripts,
 // pack them again, and check what comes back.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the built console programs as child processes in a directory tree, and compares trees.
 // Shared by the tests of failed writes, kills and damaged input.

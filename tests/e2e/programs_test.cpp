@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built console programs as a user runs them: their exit status and console when a write
 // fails, what a second run leaves after a kill, and how they take damaged input.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window driven through its controls, with every question answered by a script.
 #include "editor/form1.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The accent reference window built from the table data: names, captions, places and colours.
 #include "editor/form2.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window tests need an application object; the offscreen platform keeps them headless.
 #include <gtest/gtest.h>
 

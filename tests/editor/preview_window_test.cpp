@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview in the main window: the pictures and labels in place, and the refresh wired to the
 // translation box and the scroll bar.
 #include <gtest/gtest.h>

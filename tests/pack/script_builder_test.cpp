@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "pack/script_builder.hpp"
 
 #include <gtest/gtest.h>

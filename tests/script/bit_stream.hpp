@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Builds compressed bit streams item by item, for feeding the decompressor by hand.
 #include <cstdint>

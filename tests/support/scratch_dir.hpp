@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scratch folder under the system's temporary directory, named after the test and this
 // process, so that two test runs at the same time never share one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh directory tree per test: `root()/work` is the console programs' working directory and
 // the tree they reach through "../" lies beside it. Removed after the test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The worked examples of the script layouts, shared by the dump and pack tests.
 #include <cstdint>

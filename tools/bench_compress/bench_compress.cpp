@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compresses a generated, dialogue-like script of about 30 KB with the brute-force search and
 // with the hash-chain search in one run, checks that both give the same bytes and prints the
 // timings and their ratio. Usage: bench_compress [target bytes] [repetitions of the fast search]

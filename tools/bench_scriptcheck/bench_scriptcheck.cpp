@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks every room of the sample disc, each against its source, as scriptcheck does in the
 // tree, and prints the time for all rooms beside the one-second budget. The dump texts are made
 // in memory first, so the figure is the checks' own. Usage: bench_scriptcheck [rounds]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times scriptpo's export and import of every room of the full-size sample, each beside the
 // one-second budget. The tree (each room's 8script.ccs) is written to a scratch folder first,
 // so the figures are the commands' own, file reads and writes included.

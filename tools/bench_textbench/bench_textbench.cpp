@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times what one key press in the translation box costs on a room of 220 dialogues: storing the
 // text, the checks, the width rule, the spelling marks and the preview. Prints the median beside
 // the 16 ms budget of one frame.

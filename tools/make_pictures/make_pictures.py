@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the editor's two pictures: the message window behind each preview label (a GIF89a of
 280 x 97 pixels with a 64-entry colour table) and the 32 x 32 icon of both windows (PNG).
 

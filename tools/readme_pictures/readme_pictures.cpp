@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Takes the README's pictures of textbench: the window with a room loaded, the preview of a
 // three-window dialogue, and the accent reference table.
 // Usage: readme_pictures FOLDER   (under xvfb-run for a real X display)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run from the console programs' working directory after scriptpack: compares each repacked
 // room's "8script", decompressed in memory, with the "8script.ccs" it was dumped from, and
 // prints how many came back identical and how many differ only where the dump text cannot tell

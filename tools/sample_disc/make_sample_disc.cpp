@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // make_sample_disc OUTPUT [--full]: writes a raw disc image of our own content.
 #include <cstdio>
 #include <string_view>

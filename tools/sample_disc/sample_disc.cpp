@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/sample_disc/sample_disc.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A raw disc image in the game's layout, made entirely from content we generate: a directory
 // in sectors 24 to 35, 5618 files, room archives with palettes, graphics parts and compressed
