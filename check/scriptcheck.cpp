@@ -30,14 +30,6 @@ struct Totals {
   int warnings = 0;
 };
 
-std::optional<std::string> read_text(const fs::path& path) {
-  std::error_code error;
-  if (fs::is_directory(path, error)) return std::nullopt;
-  const auto bytes = common::read_file(path);
-  if (!bytes) return std::nullopt;
-  return std::string(bytes->begin(), bytes->end());
-}
-
 void report_file(std::string_view shown_path, std::string_view text,
                  std::optional<std::string_view> source, std::ostream& out, Totals& totals) {
   const Report report = check_dump_text(text, source);
@@ -93,15 +85,14 @@ int run_scriptcheck(std::span<const std::string> args, const fs::path& work_dir,
   Totals totals;
   bool unreadable = false;
   if (files.empty()) {
-    const fs::path tree = work_dir / "..";
     for (int room = 0; room < script::kRoomCount; ++room) {
       const fs::path code_dir = common::resolve_path(
           work_dir / common::format_path("..//rooms//disk1//%d//code//", room));
       const fs::path dump_path = code_dir / "outscript.txt";
       std::error_code error;
       if (!fs::exists(dump_path, error)) continue;
-      const std::string shown = (fs::path("..") / dump_path.lexically_relative(tree)).string();
-      const auto text = read_text(dump_path);
+      const std::string shown = common::shown_beside(work_dir, dump_path);
+      const auto text = common::read_text_file(dump_path);
       if (!text) {
         errors << "scriptcheck: cannot read " << shown << '\n';
         unreadable = true;
@@ -114,14 +105,14 @@ int run_scriptcheck(std::span<const std::string> args, const fs::path& work_dir,
   } else {
     std::optional<std::string> source;
     if (source_path) {
-      source = read_text(work_dir / *source_path);
+      source = common::read_text_file(work_dir / *source_path);
       if (!source) {
         errors << "scriptcheck: cannot read " << *source_path << '\n';
         return 2;
       }
     }
     for (const std::string& file : files) {
-      const auto text = read_text(work_dir / file);
+      const auto text = common::read_text_file(work_dir / file);
       if (!text) {
         errors << "scriptcheck: cannot read " << file << '\n';
         unreadable = true;

@@ -32,6 +32,14 @@ std::optional<Bytes> read_file(const std::filesystem::path& path) {
   return bytes;
 }
 
+std::optional<std::string> read_text_file(const std::filesystem::path& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return std::nullopt;
+  const auto bytes = read_file(path);
+  if (!bytes) return std::nullopt;
+  return std::string(bytes->begin(), bytes->end());
+}
+
 namespace {
 
 namespace fs = std::filesystem;

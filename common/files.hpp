@@ -23,6 +23,9 @@ std::uint64_t file_size(std::FILE* stream);
 // The whole content of a regular file, or nothing when it cannot be opened or read.
 std::optional<Bytes> read_file(const std::filesystem::path& path);
 
+// The same as text (bytes of code page 1252 kept as they are); nothing for a directory too.
+std::optional<std::string> read_text_file(const std::filesystem::path& path);
+
 // Why a file could not be written: the file and the system's reason ("File too large").
 struct WriteFailure {
   std::filesystem::path path;

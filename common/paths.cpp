@@ -73,6 +73,14 @@ std::filesystem::path resolve_path(const std::filesystem::path& path) {
   return resolved;
 }
 
+std::filesystem::path room_code_dir(const std::filesystem::path& work_dir, int room) {
+  return resolve_path(work_dir / format_path("..//rooms//disk1//%d//code//", room));
+}
+
+std::string shown_beside(const std::filesystem::path& work_dir, const std::filesystem::path& path) {
+  return (std::filesystem::path("..") / path.lexically_relative(work_dir / "..")).string();
+}
+
 void make_directory(const std::filesystem::path& path) {
   std::error_code ignored;
   std::filesystem::create_directory(resolve_path(path), ignored);

@@ -16,6 +16,14 @@ std::string format_path(const char* pattern, ...) __attribute__((format(printf, 
 // component that exists in no spelling on, the rest is kept as written.
 std::filesystem::path resolve_path(const std::filesystem::path& path);
 
+// The "code" directory of room `room` in the tree beside `work_dir`
+// ("..//rooms//disk1//R//code//"), resolved against what exists.
+std::filesystem::path room_code_dir(const std::filesystem::path& work_dir, int room);
+
+// `path`, which lies in the tree beside `work_dir`, as the console programs show it: "../" and
+// the rest of the path as it exists on disk (for example "../Rooms/disk1/5/code/outscript.txt").
+std::string shown_beside(const std::filesystem::path& work_dir, const std::filesystem::path& path);
+
 // Creates the last directory level of `path` unless some spelling of it exists already.
 // Failures are ignored: a later file creation below it reports the problem.
 void make_directory(const std::filesystem::path& path);

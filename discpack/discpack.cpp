@@ -124,8 +124,7 @@ int run_discpack(std::span<const std::string> args, const fs::path& work_dir, st
 
   Counts counts;
   for (int room = 0; room < rooms::kRoomCount; ++room) {
-    const fs::path script_path = common::resolve_path(
-        work_dir / common::format_path("..//rooms//disk1//%d//code//8script", room));
+    const fs::path script_path = common::room_code_dir(work_dir, room) / "8script";
     std::error_code error;
     if (!fs::exists(script_path, error)) continue;
     const int file_number = rooms::kFirstRoomFile + 3 * room;

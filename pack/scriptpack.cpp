@@ -31,8 +31,7 @@ bool file_exists(const fs::path& path) {
 
 // Works one room; every check comes before the first write, so a refused room keeps its files.
 RoomOutcome pack_one_room(const fs::path& work_dir, int room) {
-  const fs::path code_dir =
-      common::resolve_path(work_dir / common::format_path("..//rooms//disk1//%d//code//", room));
+  const fs::path code_dir = common::room_code_dir(work_dir, room);
   const fs::path dump_path = code_dir / "outscript.txt";
   const fs::path script_path = code_dir / "script";
   RoomOutcome outcome;

@@ -71,14 +71,6 @@ std::variant<Options, std::string> parse_args(std::span<const std::string> args)
   return options;
 }
 
-std::optional<std::string> read_text(const fs::path& path) {
-  std::error_code error;
-  if (fs::is_directory(path, error)) return std::nullopt;
-  const auto bytes = common::read_file(path);
-  if (!bytes) return std::nullopt;
-  return std::string(bytes->begin(), bytes->end());
-}
-
 bool file_exists(const fs::path& path) {
   std::error_code error;
   return fs::exists(path, error);
@@ -104,13 +96,10 @@ class Layout {
         dir_(translations ? work_dir / *translations : work_dir),
         shown_dir_(translations ? fs::path(*translations) : fs::path()) {}
 
-  fs::path code_dir(int room) const {
-    return common::resolve_path(work_dir_ /
-                                common::format_path("..//rooms//disk1//%d//code//", room));
-  }
+  fs::path code_dir(int room) const { return common::room_code_dir(work_dir_, room); }
   // A path of the tree as the console shows it, "../rooms/...".
   std::string shown_tree(const fs::path& path) const {
-    return (fs::path("..") / path.lexically_relative(work_dir_ / "..")).string();
+    return common::shown_beside(work_dir_, path);
   }
   fs::path translation(int room) const {
     return editor_path(dir_, dialogue::kModifiedFolder, room);
@@ -189,7 +178,7 @@ int run_export(const Options& options, const fs::path& work_dir, std::ostream& o
     if (options.translations) {
       const fs::path translation_path = layout.translation(room);
       if (file_exists(translation_path)) {
-        const auto text = read_text(translation_path);
+        const auto text = common::read_text_file(translation_path);
         if (!text) {
           errors << "scriptpo: cannot read " << layout.shown_translation(room) << '\n';
           unreadable = true;
@@ -206,7 +195,7 @@ int run_export(const Options& options, const fs::path& work_dir, std::ostream& o
       }
       const fs::path comments_path = layout.comments(room);
       if (file_exists(comments_path)) {
-        comments = read_text(comments_path);
+        comments = common::read_text_file(comments_path);
         if (!comments) {
           errors << "scriptpo: cannot read " << layout.shown_comments(room) << '\n';
           unreadable = true;
@@ -293,7 +282,7 @@ Outcome import_file(const std::string& file, const Layout& layout, const fs::pat
   std::optional<RoomDialogues> translation;
   std::optional<std::string> comments;
   if (file_exists(translation_path)) {
-    const auto text = read_text(translation_path);
+    const auto text = common::read_text_file(translation_path);
     if (!text) {
       errors << "scriptpo: cannot read " << layout.shown_translation(room) << '\n';
       return Outcome::unreadable;
@@ -305,7 +294,7 @@ Outcome import_file(const std::string& file, const Layout& layout, const fs::pat
     translation = std::move(std::get<RoomDialogues>(read));
   }
   if (file_exists(comments_path)) {
-    comments = read_text(comments_path);
+    comments = common::read_text_file(comments_path);
     if (!comments) {
       errors << "scriptpo: cannot read " << layout.shown_comments(room) << '\n';
       return Outcome::unreadable;
@@ -374,7 +363,7 @@ int run_place(const Options& options, const fs::path& work_dir, std::ostream& ou
     const fs::path translation_path = layout.translation(room);
     if (!file_exists(translation_path)) continue;
     const std::string shown = layout.shown_translation(room);
-    const auto text = read_text(translation_path);
+    const auto text = common::read_text_file(translation_path);
     if (!text) {
       errors << "scriptpo: cannot read " << shown << '\n';
       unreadable = true;

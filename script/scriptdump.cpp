@@ -22,8 +22,7 @@ struct RoomResult {
 // Works one room. Every output of the room is replaced together, so a room whose writes fail
 // keeps all its older files.
 RoomResult dump_one_room(const fs::path& work_dir, int room) {
-  const fs::path code_dir =
-      common::resolve_path(work_dir / common::format_path("..//rooms//disk1//%d//code//", room));
+  const fs::path code_dir = common::room_code_dir(work_dir, room);
   const fs::path script_path = code_dir / "8script";
   std::error_code error;
   if (!fs::exists(script_path, error)) return {};  // a room without a script

@@ -9,17 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz.sh SECONDS}
 root=$PWD
 
-packages=(cmake make clang libfuzzer-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  as_root=()
-  [ "$(id -u)" -ne 0 ] && as_root=(sudo)
-  "${as_root[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+bash tools/setup.sh clang libfuzzer-14-dev
 
 build=build-fuzz
 scratch=$(mktemp -d)

@@ -19,8 +19,7 @@ namespace fs = std::filesystem;
 int main() {
   int repacked = 0, identical = 0, equivalent = 0, different = 0;
   for (int room = 0; room < qv::script::kRoomCount; ++room) {
-    const fs::path code_dir = qv::common::resolve_path(
-        fs::current_path() / qv::common::format_path("..//rooms//disk1//%d//code//", room));
+    const fs::path code_dir = qv::common::room_code_dir(fs::current_path(), room);
     // A room that scriptpack wrote a "script" for was repacked in this run or an earlier one.
     if (!fs::exists(code_dir / "script")) continue;
     const auto original = qv::common::read_file(code_dir / "8script.ccs");
