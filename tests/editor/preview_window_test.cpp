@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -164,6 +165,22 @@ TEST_F(PreviewWindow, FollowsTheScrollBarAndTheTranslationBox) {
   box->setPlainText(text);
   EXPECT_FALSE(scroll()->isEnabled());
   EXPECT_EQ(captions(), QStringList({"Uno\n", "Tres\n", "Cuatro\n"}));
+}
+
+TEST_F(PreviewWindow, AWindowOfMoreThanThreeLinesShowsThreeAndIsOutlined) {
+  click(u"cmdabrirscript"_qs);
+  auto* outline = control<QFrame>(u"contorno(0)"_qs);
+  EXPECT_FALSE(outline->isVisible());
+  auto* box = control<QPlainTextEdit>(u"txtscriptmodificado"_qs);
+  QString text = box->toPlainText();
+  text.replace(u"Uno\n"_qs, u"Uno\ndos\ntres\ncuatro\n"_qs);
+  box->setPlainText(text);
+  EXPECT_TRUE(outline->isVisible());
+  EXPECT_FALSE(control<QFrame>(u"contorno(1)"_qs)->isVisible());
+  const QString shown = control<QLabel>(u"lblvistaprevia(0)"_qs)->text();
+  EXPECT_LE(shown.count(u'\n'), 3) << shown.toStdString();
+  EXPECT_TRUE(shown.startsWith(u"Uno\ndos\ntres"_qs)) << shown.toStdString();
+  EXPECT_FALSE(shown.contains(u"cuatro"_qs)) << shown.toStdString();
 }
 
 TEST_F(PreviewWindow, TheNextDialogueStartsAtTheTopWithoutControlTags) {
