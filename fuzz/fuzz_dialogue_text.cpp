@@ -15,17 +15,21 @@ namespace {
 
 using namespace qv::dialogue;
 
-// Whether a dump text is in the form the dumper writes: CR LF after every line, nothing on the
-// lines between blocks, nothing after the last dialogue. Only such a text is saved back as it
-// was; the editor writes any other one in that form.
+// Whether a dump text is in the form the dumper writes: the dialogues as read, each but the last
+// followed by an empty line, and nothing after the last. Only such a text is saved back as it
+// was; the editor writes any other one in that form (line ends as CR LF, the lines between
+// blocks empty, nothing after the last dialogue).
 bool in_dumped_form(std::string_view text, const std::vector<std::string>& dialogues) {
-  std::size_t length = 0;
-  for (const std::string& dialogue : dialogues) length += dialogue.size() + 2;
-  if (!dialogues.empty()) length -= 2;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < dialogues.size(); ++i) {
+    if (text.substr(at, dialogues[i].size()) != dialogues[i]) return false;
+    at += dialogues[i].size();
+    if (i + 1 < dialogues.size()) {
+      if (text.substr(at, 2) != "\r\n") return false;
+      at += 2;
+    }
   }
-  return text.size() == length;
+  return at == text.size();
 }
 
 }  // namespace
