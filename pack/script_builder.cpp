@@ -102,6 +102,7 @@ BuiltScript build_script(std::span<const std::uint8_t> dump_text) {
   std::vector<std::uint8_t>& script = built.script;
   script.assign(script::kRecordSize * (blocks + 1), 0);
   reader.read_line();  // the empty line before the first block
+  if (blocks == 0) note_text_after_last_block(dump_text, reader.position(), built.losses);
   LineTrace trace;
   for (long i = 1; i <= blocks; ++i) {
     starts[i] = script.size();
