@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The merge of PO entries into a room's files, fed with untrusted entries and dump texts.
 // The input is split at NUL bytes: a source dump, a comments file, then entries of four fields
-// (msgctxt, msgid, msgstr, comment). A source that cannot be read falls back to a fixed room,
-// so most runs reach the merge. A merge that succeeds must give a translation that reads back
-// as the same room with the same dialogues count.
+// (msgctxt, msgid, msgstr, comment). A source that cannot be read falls back to the worked example
+// of room 5, so most runs reach the merge. A merge that succeeds must give a translation that reads
+// back as the same room with the same dialogues count.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,22 +12,7 @@
 #include <vector>
 
 #include "po/po_room.hpp"
-
-namespace {
-
-constexpr std::string_view kFallback =
-    "<Room 5 with 2 text entries>\r\n"
-    "<additional params: 33 0 0 0 0 0 0 9>\r\n"
-    "\r\n"
-    "<Text block 1><params: 6 1 2 3 4 5>\r\n"
-    "Hi\r\n"
-    "Hi<Close><End of block>\r\n"
-    "\r\n"
-    "<Text block 2><params: 0 0 0 0 0 0>\r\n"
-    "Tavin<Close>\r\n"
-    "<End of block>\r\n";
-
-}  // namespace
+#include "tests/support/worked_examples.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -41,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   auto read = qv::po::read_source_dump(parts[0]);
   if (!std::holds_alternative<qv::po::RoomDialogues>(read))
-    read = qv::po::read_source_dump(kFallback);
+    read = qv::po::read_source_dump(qv::test::kRoomFiveDump);
   const auto& source = std::get<qv::po::RoomDialogues>(read);
 
   std::vector<qv::po::PoEntry> entries;
