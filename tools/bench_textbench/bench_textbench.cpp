@@ -16,30 +16,9 @@
 
 #include "common/files.hpp"
 #include "editor/form1.hpp"
+#include "tools/support/unattended_prompter.hpp"
 
 namespace {
-
-class Answers : public qv::editor::Prompter {
- public:
-  explicit Answers(QString file) : file_(std::move(file)) {}
-  void show_message(const QString& text, const QString&, qv::editor::MessageIcon) override {
-    std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
-  }
-  qv::editor::Answer ask_yes_no_cancel(const QString&, const QString&,
-                                       qv::editor::MessageIcon) override {
-    return qv::editor::Answer::no;
-  }
-  QString choose_file(const QString&, const QString&) override { return file_; }
-  std::optional<int> ask_number(const QString&, const QString&, int, int, int) override {
-    return std::nullopt;
-  }
-  std::optional<QString> ask_text(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-
- private:
-  QString file_;
-};
 
 std::string room_of(int dialogues) {
   std::string text = "<Room 42 with " + std::to_string(dialogues) +
@@ -65,7 +44,7 @@ int main(int argc, char** argv) {
   qv::common::write_file(root / "outscript.txt", room_of(kDialogues));
   QDir::setCurrent(scratch.path());
 
-  Answers answers(QString::fromStdString((root / "outscript.txt").string()));
+  qv::tools::UnattendedPrompter answers(QString::fromStdString((root / "outscript.txt").string()));
   qv::editor::Form1 window(answers);
   window.show();
   QElapsedTimer load;

@@ -15,6 +15,7 @@
 
 #include "common/files.hpp"
 #include "editor/form1.hpp"
+#include "tools/support/unattended_prompter.hpp"
 
 namespace {
 
@@ -144,29 +145,6 @@ constexpr std::string_view kMarksTranslation =
     "<Close>\r\n"
     "<End of block>\r\n";
 
-class SampleAnswers : public qv::editor::Prompter {
- public:
-  explicit SampleAnswers(QString file) : file_(std::move(file)) {}
-  void show_message(const QString& text, const QString&, qv::editor::MessageIcon) override {
-    std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
-  }
-  qv::editor::Answer ask_yes_no_cancel(const QString&, const QString&,
-                                       qv::editor::MessageIcon) override {
-    return qv::editor::Answer::no;
-  }
-  QString choose_file(const QString&, const QString&) override { return file_; }
-  std::optional<int> ask_number(const QString&, const QString&, int, int, int value) override {
-    return value;
-  }
-  std::optional<QString> ask_text(const QString&, const QString&, const QString&) override {
-    return search;
-  }
-  QString search;
-
- private:
-  QString file_;
-};
-
 // Lets the window be mapped and painted on the display.
 void settle() {
   QElapsedTimer timer;
@@ -186,8 +164,8 @@ class Room {
     qv::common::write_file(root / "Scripts Modificados" / "outscript.txt", translation);
     if (!comments.empty()) qv::common::write_file(root / "Comentarios" / "outscript.txt", comments);
     QDir::setCurrent(scratch_.path());
-    answers_ =
-        std::make_unique<SampleAnswers>(QString::fromStdString((root / "outscript.txt").string()));
+    answers_ = std::make_unique<qv::tools::UnattendedPrompter>(
+        QString::fromStdString((root / "outscript.txt").string()));
     window_ = std::make_unique<qv::editor::Form1>(*answers_);
     window_->show();
     settle();
@@ -202,7 +180,7 @@ class Room {
 
  private:
   QTemporaryDir scratch_;
-  std::unique_ptr<SampleAnswers> answers_;
+  std::unique_ptr<qv::tools::UnattendedPrompter> answers_;
   std::unique_ptr<qv::editor::Form1> window_;
 };
 
