@@ -132,9 +132,13 @@ std::optional<std::string> write_po(const std::string& header,
     add(nullptr, "", header);
     for (const PoEntry& entry : entries) {
       po_message_t message = add(entry.context.c_str(), entry.id, entry.str);
-      if (!entry.comment.empty()) po_message_set_comments(message, entry.comment.c_str());
+      // The library's comments end every line with a line feed, the last one included, as
+      // read_po takes them; so a comment whose last line is empty keeps it.
+      if (!entry.comment.empty()) {
+        po_message_set_comments(message, (entry.comment + '\n').c_str());
+      }
       if (!entry.extracted.empty()) {
-        po_message_set_extracted_comments(message, entry.extracted.c_str());
+        po_message_set_extracted_comments(message, (entry.extracted + '\n').c_str());
       }
       if (entry.fuzzy) po_message_set_fuzzy(message, 1);
     }

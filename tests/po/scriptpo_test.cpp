@@ -100,7 +100,7 @@ TEST_F(ScriptPo, TheWholeSampleGoesOutAndBackByteForByteAndPassesMsgfmt) {
 }
 
 // Room 5 translated in the editor: an inline end marker, a text that gains a final line break
-// (fuzzy), a comment of two lines, one of them "<End>".
+// (fuzzy), a comment of two lines, one of them "<End>", and one that ends with an empty line.
 class EditedRoom : public ScriptPo {
  protected:
   void SetUp() override {
@@ -113,7 +113,7 @@ class EditedRoom : public ScriptPo {
     write(comments(5, root() / "editor"), kComments);
   }
   static constexpr std::string_view kComments =
-      "Dos l\xEDneas\r\n <End>\r\n<End>\r\nrevisar\r\n<End>\r\n";
+      "Dos l\xEDneas\r\n <End>\r\n<End>\r\nrevisar\r\n\r\n<End>\r\n";
   std::string edited_;
 };
 
