@@ -4,15 +4,18 @@
 // come back the same after our writer has written them again.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "fuzz/check.hpp"
 #include "po/po_file.hpp"
+#include "po/po_room.hpp"
 
 namespace {
 
@@ -40,7 +43,15 @@ bool exportable(std::string_view text) {
                                             : 0;
     if (length == 0 || i + length > text.size()) return false;
     if (length == 1 && c < 0x20 && c != '\n') return false;
-    if (c == 0x7F) return false;
+    if (c == 0x7F || c == 0xC0 || c == 0xC1 || c >= 0xF5) return false;
+    if (length > 1) {
+      // No overlong forms, no surrogates, nothing past U+10FFFF.
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if ((c == 0xE0 && next < 0xA0) || (c == 0xED && next >= 0xA0) || (c == 0xF0 && next < 0x90) ||
+          (c == 0xF4 && next >= 0x90)) {
+        return false;
+      }
+    }
     for (std::size_t k = 1; k < length; ++k) {
       if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
     }
@@ -75,9 +86,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& problem : read.problems) {
     QV_FUZZ_CHECK(problem.line <= lines, "a problem's line lies past the file");
   }
-  bool rewritable = read.opened && read.problems.empty() && !read.entries.empty();
+  // What export writes: every entry names its own dialogue, in text export can hold. A NUL byte
+  // in the file makes gettext's reader drop part of a line, so such a file is only read.
+  bool rewritable = read.opened && read.problems.empty() && !read.entries.empty() &&
+                    std::find(data, data + size, 0) == data + size;
+  std::set<std::string> contexts;
   for (const auto& entry : read.entries) {
-    rewritable = rewritable && exportable(entry.context) && exportable(entry.id) &&
+    rewritable = rewritable && qv::po::parse_context(entry.context) &&
+                 contexts.insert(entry.context).second && exportable(entry.id) &&
                  exportable(entry.str) && exportable(entry.comment) && exportable(entry.extracted);
   }
   if (rewritable) {
